@@ -1,0 +1,13 @@
+#pragma once
+
+#include <SDL_mixer.h>
+
+// Why the mixer must not be given this file, or null when it may. The mixer
+// corrupts its heap on MPEG audio that is not 44.1 kHz stereo, so such a file
+// is refused; a file with no MPEG frame at all plays as silence and passes.
+const char *unplayable_reason(const char *path);
+
+// Loads the demo's music from the first of its two places that holds a
+// playable file. When neither does it prints "Mix_LoadMUS(): <reason>" and
+// returns null: the demo then runs silently.
+Mix_Music *load_music();

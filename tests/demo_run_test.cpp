@@ -1,0 +1,79 @@
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "demo_process.h"
+#include "mp3_fixtures.h"
+
+namespace {
+
+// Long enough for start-up to have installed SDL's signal handling.
+constexpr int settle_ms = 3000;
+
+class DemoExecutable : public testing::Test {
+protected:
+    std::string dir = make_temp_dir();
+
+    DemoOptions quit_after_a_while(int signal)
+    {
+        DemoOptions options;
+        options.directory = dir;
+        options.signal = signal;
+        options.signal_after_ms = settle_ms;
+        return options;
+    }
+};
+
+TEST_F(DemoExecutable, NoMusicUnderEitherNameRunsSilentlyAndQuitsCleanlyOnTerm)
+{
+    const DemoRun run = run_demo(quit_after_a_while(SIGTERM));
+    ASSERT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(0u, run.out.find("Mix_LoadMUS(): ")) << run.out;
+    EXPECT_EQ(run.out.size() - 1, run.out.find('\n')) << "exactly one line: " << run.out;
+}
+
+TEST_F(DemoExecutable, MusicOnlyInTheWorkingDirectoryIsFoundAndInterruptEndsTheRun)
+{
+    ASSERT_TRUE(write_tone_mp3(dir + "/tapestrybeats.mp3", 44100, 2));
+    const DemoRun run = run_demo(quit_after_a_while(SIGINT));
+    ASSERT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("", run.out);
+}
+
+TEST_F(DemoExecutable, MusicTheMixerCannotPlaySafelyIsRefusedAndTheRunGoesOn)
+{
+    mkdir((dir + "/data").c_str(), 0755);
+    ASSERT_TRUE(write_tone_mp3(dir + "/data/tapestrybeats.mp3", 48000, 2));
+    const DemoRun run = run_demo(quit_after_a_while(SIGTERM));
+    ASSERT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("Mix_LoadMUS(): data/tapestrybeats.mp3 is 48000 Hz stereo; only 44100 Hz stereo plays safely\n",
+              run.out);
+}
+
+TEST_F(DemoExecutable, AudioDeviceThatCannotOpenEndsStartUpWithStatusTwo)
+{
+    DemoOptions options;
+    options.directory = dir;
+    options.environment = {{"SDL_AUDIODRIVER", "no-such-driver"}};
+    const DemoRun run = run_demo(options);
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(2, run.status);
+    EXPECT_EQ(0u, run.out.find("Mix_OpenAudio: ")) << run.out;
+}
+
+TEST_F(DemoExecutable, VideoModeThatCannotBeSetEndsStartUpWithStatusTwo)
+{
+    DemoOptions options;
+    options.directory = dir;
+    options.environment = {{"SDL_VIDEODRIVER", "no-such-driver"}};
+    const DemoRun run = run_demo(options);
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(2, run.status);
+    EXPECT_EQ(0u, run.err.find("Couldn't set GL video mode: ")) << run.err;
+}
+
+}  // namespace

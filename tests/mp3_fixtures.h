@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+// Writes a short sine tone as an mp3 with the given sample rate and channel
+// count, encoded by lame. With id3 set the file starts with an ID3v2 tag.
+// Returns false when lame is missing or fails.
+bool write_tone_mp3(const std::string &path, int sample_rate, int channels, bool id3 = false);
+
+// A fresh empty directory under the system's temporary directory.
+std::string make_temp_dir();

@@ -1,0 +1,85 @@
+#include "offline.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <GL/gl.h>
+#include <SDL.h>
+#include <png.h>
+
+#include "view.h"
+
+namespace offline {
+
+namespace {
+
+Tick virtual_now;
+Frame grabbed;
+long presented;
+
+Tick virtual_ticks() { return virtual_now; }
+
+void grab_and_present()
+{
+    const int width = grabbed.width;
+    const int height = grabbed.height;
+    std::vector<std::uint8_t> bottom_up(grabbed.rgb.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::copy_n(&bottom_up[(height - 1 - y) * row], row, &grabbed.rgb[y * row]);
+    ++presented;
+    SDL_GL_SwapBuffers();
+}
+
+}  // namespace
+
+bool open_window(int width, int height)
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO) != 0)
+        return false;
+    if (!SDL_SetVideoMode(width, height, 0, SDL_OPENGL))
+        return false;
+    grabbed.width = width;
+    grabbed.height = height;
+    grabbed.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
+    setup_view(width, height);
+    platform_install(virtual_ticks, grab_and_present);
+    return true;
+}
+
+void set_time(Tick now) { virtual_now = now; }
+
+void advance_time(Tick milliseconds) { virtual_now += milliseconds; }
+
+Tick time() { return virtual_now; }
+
+const Frame &last_frame() { return grabbed; }
+
+long presented_frames() { return presented; }
+
+bool write_png(const Frame &frame, const char *path)
+{
+    std::FILE *file = std::fopen(path, "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < frame.height; ++y)
+        png_write_row(png, frame.pixel(0, y));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+}  // namespace offline
