@@ -4,8 +4,9 @@
 // a mask of up to sixteen thin bars. Lower-case letters, digits and ' ( ) /;
 // every other character is blank but still takes its place.
 
-// Writes the font's glyphs into the glyph table. Every scene that draws text
-// for the first time in a run fills it in its set-up.
+// Writes the font's forty glyphs into the glyph table, which is blank until
+// then. The set-up blocks of parts 1, 3 and 7 each call it; parts 2 and 5
+// draw text with what part 1 left there.
 void fill_glyphs();
 
 // One bar 0.2 units wide, centred on (x, y), turned by angle degrees about z.
