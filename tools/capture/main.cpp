@@ -132,6 +132,8 @@ Run play(const Options &options, long end, long first, bool to_sink)
 
 int main(int argc, char **argv)
 {
+    // First of all, so that a stop request during start-up is not fatal either.
+    catch_stop_signals();
     Options options;
     const std::string wrong = parse_options(argc, argv, options);
     if (!wrong.empty())
@@ -188,7 +190,6 @@ int main(int argc, char **argv)
     }
     if (!opened.empty())
         return fail(exit_failed, opened);
-    catch_stop_signals();
 
     const Run run = play(options, end, first, video || !options.raw.empty());
     const long kept = std::max(0L, run.drawn - first);

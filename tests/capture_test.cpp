@@ -1,0 +1,311 @@
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include "bench.h"
+#include "mp3_fixtures.h"
+#include "spawn.h"
+
+namespace {
+
+// Small and slow enough to keep every capture here to a second or two.
+constexpr int fps = 10;
+constexpr Tick start_ms = 500;  // the capture's default start-up time
+constexpr double music_onset_s = 1.0;
+
+using Bytes = std::vector<std::uint8_t>;
+
+bool exists(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+Bytes read_bytes(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+// 16-bit mono PCM: silence, then a loud tone from onset_s on.
+void write_onset_wav(const std::string &path, double onset_s, double length_s)
+{
+    constexpr int rate = 44100;
+    const auto samples = static_cast<std::uint32_t>(rate * length_s);
+    std::ofstream file(path, std::ios::binary);
+    auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file.put(static_cast<char>(value >> (8 * i) & 0xff));
+    };
+    file << "RIFF";
+    put(36 + samples * 2, 4);
+    file << "WAVEfmt ";
+    put(16, 4), put(1, 2), put(1, 2), put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2);
+    file << "data";
+    put(samples * 2, 4);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        put(static_cast<std::uint16_t>(i < onset_s * rate ? 0 : 16000 * std::sin(i * 0.1)), 2);
+}
+
+class Capture : public testing::Test {
+protected:
+    std::string dir = make_temp_dir();
+
+    // A soundtrack of its own, so that these tests do not wait for the real one.
+    void SetUp() override { write_onset_wav(dir + "/music.wav", music_onset_s, 4.0); }
+
+    Spawned capture(std::vector<std::string> args, SpawnOptions options = {})
+    {
+        args.insert(args.begin(), CAPTURE_EXECUTABLE);
+        options.directory = dir;
+        return spawn(args, options);
+    }
+
+    Spawned tool(const std::vector<std::string> &args)
+    {
+        SpawnOptions options;
+        options.directory = dir;
+        return spawn(args, options);
+    }
+
+    // One stream's fields as ffprobe reports them, after decoding every frame.
+    std::map<std::string, std::string> probe(const std::string &file, const std::string &stream)
+    {
+        const Spawned run = tool({"ffprobe", "-v", "error", "-count_frames", "-select_streams", stream,
+                                  "-show_entries", "stream=codec_name,width,height,pix_fmt,nb_read_frames,duration",
+                                  "-of", "default=noprint_wrappers=1", file});
+        std::map<std::string, std::string> fields;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);)
+            if (const std::size_t equals = line.find('='); equals != std::string::npos)
+                fields[line.substr(0, equals)] = line.substr(equals + 1);
+        return fields;
+    }
+
+    // The frame the video shows at a time, as decoded by ffmpeg.
+    Bytes video_frame(const std::string &file, double seconds)
+    {
+        const std::string out = dir + "/frame.rgb";
+        tool({"ffmpeg", "-v", "error", "-ss", std::to_string(seconds), "-i", file, "-frames:v", "1", "-f", "rawvideo",
+              "-pix_fmt", "rgb24", "-y", out});
+        return read_bytes(out);
+    }
+};
+
+// The bench's own run of the timeline: ticks 100 ms apart from the start-up
+// time, the sequencer called until it has presented, as the demo loop does.
+Bytes bench_frame(long n)
+{
+    for (long i = 0; i <= n; ++i) {
+        offline::set_time(start_ms + static_cast<Tick>(i * 1000 / fps));
+        const long before = offline::presented_frames();
+        while (offline::presented_frames() == before)
+            EXPECT_EQ(1, draw_frame());
+    }
+    return offline::last_frame().rgb;
+}
+
+double mean_abs_difference(const Bytes &a, const Bytes &b)
+{
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(a[i] - b[i]);
+    return sum / a.size();
+}
+
+double squared_difference(const Bytes &a, const Bytes &b)
+{
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += (a[i] - b[i]) * (a[i] - b[i]);
+    return sum;
+}
+
+TEST_F(Capture, ShortStretchIsAPlayableMp4WithSoundAndTheRightFrames)
+{
+    const Spawned run = capture(
+        {"--size", "160x90", "--fps", "10", "--duration", "3", "--music", "music.wav", "-o", "short.mp4"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("wrote 30 frames (0:03) of 160x90 at 10 fps")) << run.err;
+    EXPECT_FALSE(exists(dir + "/short.mp4.partial"));
+
+    auto video = probe(dir + "/short.mp4", "v");
+    EXPECT_EQ("h264", video["codec_name"]);
+    EXPECT_EQ("160", video["width"]);
+    EXPECT_EQ("90", video["height"]);
+    EXPECT_EQ("yuv420p", video["pix_fmt"]);
+    EXPECT_EQ("30", video["nb_read_frames"]);
+    EXPECT_NEAR(3.0, std::stod(video["duration"]), 0.01);
+    auto audio = probe(dir + "/short.mp4", "a");
+    EXPECT_EQ("aac", audio["codec_name"]);
+    EXPECT_NEAR(3.0, std::stod(audio["duration"]), 0.05);  // whole AAC frames of 23 ms
+
+    // Fast start: the index comes before the media, so playback can begin at once.
+    const Bytes file = read_bytes(dir + "/short.mp4");
+    const std::string head(file.begin(), file.end());
+    EXPECT_LT(head.find("moov"), head.find("mdat"));
+}
+
+TEST_F(Capture, FrameInTheVideoIsTheBenchFrameOfTheSameTick)
+{
+    // 3 s in, at tick 3500: the white caption and bar of the decrunch screen
+    // on black, a picture with hard edges that moves 2.9 pixels a frame.
+    const Spawned run = capture(
+        {"--size", "640x360", "--fps", "10", "--duration", "3.5", "--music", "music.wav", "-o", "v.mp4"});
+    ASSERT_EQ(0, run.status) << run.err;
+    const Bytes decoded = video_frame(dir + "/v.mp4", 3.0);
+
+    bench::open(640, 360);
+    const Bytes before = bench_frame(29);
+    const Bytes same = bench_frame(30);
+    const Bytes after = bench_frame(31);
+    ASSERT_EQ(same.size(), decoded.size());
+    EXPECT_GT(bench::count(0, 0, 640, 360, bench::white, 40), 500) << "no bright picture to compare";
+
+    EXPECT_LT(mean_abs_difference(same, decoded), 2.0) << bench::save("Capture.BenchFrame");
+    EXPECT_LT(squared_difference(same, decoded), squared_difference(before, decoded));
+    EXPECT_LT(squared_difference(same, decoded), squared_difference(after, decoded));
+}
+
+Bytes read_png(const std::string &path, int &width, int &height)
+{
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return {};
+    image.format = PNG_FORMAT_RGB;
+    Bytes pixels(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return pixels;
+}
+
+TEST_F(Capture, ScreenshotIsExactlyTheBenchFrameAndNoVideoIsMade)
+{
+    const Spawned run = capture({"--size", "320x180", "--fps", "10", "--png", "3:shot.png", "--png", "0.2:early.png"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_FALSE(exists(dir + "/plums-under-glass.mp4"));
+    int width = 0, height = 0;
+    const Bytes early = read_png(dir + "/early.png", width, height);
+    const Bytes shot = read_png(dir + "/shot.png", width, height);
+    EXPECT_EQ(320, width);
+    EXPECT_EQ(180, height);
+
+    bench::open(320, 180);
+    EXPECT_TRUE(bench_frame(2) == early);
+    EXPECT_TRUE(bench_frame(30) == shot) << bench::save("Capture.Screenshot");
+    EXPECT_FALSE(early == shot);
+}
+
+TEST_F(Capture, SameStretchTwiceGivesTheSameFramesAndSoDoesALaterStart)
+{
+    // Across the hand-over from the tile wave to the starfield, whose stars
+    // come from the rand sequence that the cube field has drawn from.
+    const std::vector<std::string> common = {"--size", "160x90", "--fps", "10"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), common.begin(), common.end());
+        return more;
+    };
+    ASSERT_EQ(0, capture(with({"--from", "40", "--duration", "4", "--raw", "a.raw"})).status);
+    ASSERT_EQ(0, capture(with({"--from", "40", "--duration", "4", "--raw", "b.raw"})).status);
+    ASSERT_EQ(0, capture(with({"--from", "42", "--duration", "2", "--raw", "c.raw"})).status);
+    const Bytes a = read_bytes(dir + "/a.raw");
+    const Bytes b = read_bytes(dir + "/b.raw");
+    const Bytes c = read_bytes(dir + "/c.raw");
+    constexpr std::size_t frame_bytes = 160 * 90 * 3;
+    ASSERT_EQ(40 * frame_bytes, a.size());
+    EXPECT_TRUE(a == b);
+    ASSERT_EQ(20 * frame_bytes, c.size());
+    EXPECT_TRUE(std::equal(c.begin(), c.end(), a.begin() + 20 * frame_bytes));
+    EXPECT_FALSE(std::equal(a.begin(), a.begin() + frame_bytes, a.end() - frame_bytes)) << "nothing moves";
+}
+
+TEST_F(Capture, MusicStartsWithTheFirstFrameAndFollowsALaterStart)
+{
+    const Spawned run = capture({"--size", "160x90", "--fps", "10", "--from", "0.5", "--duration", "1.5",
+                                 "--music", "music.wav", "-o", "late.mp4"});
+    ASSERT_EQ(0, run.status) << run.err;
+    tool({"ffmpeg", "-v", "error", "-i", "late.mp4", "-map", "0:a", "-ac", "1", "-ar", "44100", "-f", "s16le", "-y",
+          "audio.raw"});
+    const Bytes audio = read_bytes(dir + "/audio.raw");
+    std::size_t onset = 0;
+    while (onset + 1 < audio.size() && std::abs(static_cast<std::int16_t>(audio[onset] | audio[onset + 1] << 8)) < 4000)
+        onset += 2;
+    EXPECT_NEAR(music_onset_s - 0.5, onset / 2 / 44100.0, 0.01);
+}
+
+TEST_F(Capture, InterruptLeavesAPlayableVideoOfTheFramesDone)
+{
+    SpawnOptions options;
+    options.signal = SIGINT;
+    options.signal_after_ms = 1500;
+    const Spawned run = capture({"--size", "160x90", "--music", "music.wav", "-o", "cut.mp4"}, options);
+    ASSERT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(130, run.status) << run.err;
+    const std::size_t said = run.err.find("interrupted; wrote the first ");
+    ASSERT_NE(std::string::npos, said) << run.err;
+    const long frames = std::stol(run.err.substr(said + 29));
+    EXPECT_GT(frames, 0);
+    EXPECT_EQ(std::to_string(frames), probe(dir + "/cut.mp4", "v")["nb_read_frames"]);
+    EXPECT_FALSE(exists(dir + "/cut.mp4.partial"));
+}
+
+TEST_F(Capture, StopBeforeAnyKeptFrameLeavesNoFile)
+{
+    SpawnOptions options;
+    options.signal = SIGTERM;
+    options.signal_after_ms = 200;
+    const Spawned run = capture(
+        {"--size", "160x90", "--from", "100", "--music", "music.wav", "-o", "none.mp4"}, options);
+    ASSERT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(130, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("no video written")) << run.err;
+    EXPECT_FALSE(exists(dir + "/none.mp4"));
+    EXPECT_FALSE(exists(dir + "/none.mp4.partial"));
+}
+
+TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::pair<std::string, std::string>> environment;
+        int status;
+        std::string message;
+    };
+    const std::string empty_dir = make_temp_dir();
+    const std::vector<Case> cases = {
+        {{"--frobnicate"}, {}, 2, "capture: unknown option '--frobnicate' (capture --help lists the options)\n"},
+        {{"--size", "8x8"}, {}, 2, "capture: --size 8x8 is out of range: 16x16 to 7680x4320"},
+        {{"--fps", "1000"}, {}, 2, "capture: --fps 1000 is out of range: 1 to 240"},
+        {{"--from", "200"}, {}, 2, "capture: --from lies after the end of the demo"},
+        {{"--music", "music.wav", "-o", "no/such/dir/v.mp4"}, {}, 1,
+         "capture: cannot write no/such/dir/v.mp4: no/such/dir: No such file"},
+        {{"--music", "music.wav", "-o", "."}, {}, 1, "capture: cannot write .: it is a directory"},
+        {{"--png", "1:no/such/dir/a.png"}, {}, 1, "capture: cannot write no/such/dir/a.png"},
+        {{"--music", "missing.mp3"}, {}, 1, "capture: cannot read the soundtrack missing.mp3"},
+        {{}, {{"PATH", empty_dir}}, 1, "capture: ffmpeg is not on PATH"},
+    };
+    for (const Case &c : cases) {
+        SpawnOptions options;
+        options.environment = c.environment;
+        const Spawned run = capture(c.args, options);
+        EXPECT_TRUE(run.exited);
+        EXPECT_EQ(c.status, run.status) << run.err;
+        EXPECT_EQ(0u, run.err.find(c.message)) << run.err;
+        EXPECT_FALSE(exists(dir + "/plums-under-glass.mp4"));
+    }
+}
+
+}  // namespace
