@@ -1,0 +1,36 @@
+// The instruments. Each call renders one whole note, release included, into the mix buses at a
+// sample position; notes never talk to each other, so there is no voice allocation.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+#include "dsp.h"
+
+struct Mix {
+    Stereo steady;                 // heard as is
+    Stereo pumped;                 // multiplied by duck before the final sum
+    std::vector<float> duck;       // 1 = no ducking; every kick pulls it down for a moment
+    std::vector<float> echo_send;  // mono sends to the ping-pong echo and the room
+    std::vector<float> room_send;
+};
+
+Mix make_mix(std::size_t frames);
+
+// vel is 0..1. bright (0..1) opens the filters: the arrangement sweeps it to build up sections.
+// Pitches are MIDI note numbers; gate is how long the note is held, in seconds.
+void play_kick(Mix &m, std::size_t at, float vel);
+void play_snare(Mix &m, std::size_t at, float vel);
+void play_hat(Mix &m, std::size_t at, float vel, bool open);
+void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
+void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright);
+void play_pluck(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float pan);
+void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
+void play_bell(Mix &m, std::size_t at, int note, float vel);
+void play_crash(Mix &m, std::size_t at, float vel);
+void play_boom(Mix &m, std::size_t at, float vel);
+// Band-passed noise gliding from from_hz to to_hz while its level goes from level_from to level_to:
+// rising it builds tension, falling it empties the room.
+void play_sweep(Mix &m, std::size_t at, float seconds, float from_hz, float to_hz, float level_from,
+                float level_to);
