@@ -7,9 +7,10 @@
 
 namespace {
 
-// The demo's parts in milliseconds, and where in the track its first part starts.
+// The demo's parts in milliseconds. The demo starts the music right before its first frame.
 constexpr double part_ms[] = {8200, 15500, 8800, 8800, 42500, 17500, 20000};
-constexpr double first_part_s = 0.5;
+constexpr double first_part_s = 0.0;
+constexpr double half_beat_s = 30.0 / 138;
 constexpr double warp_flash_ms = 40450;  // into the starfield, part 5
 constexpr double fade_from_ms = 15000;   // into the last part
 
@@ -35,16 +36,16 @@ double nearest_section_start(double t)
 TEST(SynthSong, ASectionStartsWithEveryScene)
 {
     // The intro is already playing when the first part starts; every later part gets a section of its
-    // own within half a beat (0.22 s at 138 bpm), as close as sections that start on a beat can be.
+    // own within half a beat, as close as sections that start on a beat can be.
     for (int part = 1; part < 7; ++part)
-        EXPECT_NEAR(nearest_section_start(part_start_s(part)), part_start_s(part), 0.2)
+        EXPECT_NEAR(nearest_section_start(part_start_s(part)), part_start_s(part), half_beat_s)
             << "part " << part + 1;
 }
 
 TEST(SynthSong, ASectionStartsWithTheWarpFlash)
 {
     const double flash = part_start_s(4) + warp_flash_ms / 1000.0;
-    EXPECT_NEAR(nearest_section_start(flash), flash, 0.2);
+    EXPECT_NEAR(nearest_section_start(flash), flash, half_beat_s);
 }
 
 TEST(SynthSong, SectionsRunInOrderFromTheTopAndEndBeforeTheFade)

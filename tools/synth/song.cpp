@@ -11,31 +11,31 @@
 
 namespace {
 
-// How the sections follow the demo. At 138 bpm a beat is 0.435 s and a bar 1.74 s. The first scene
-// starts about half a second into the track, so a scene that starts T s into the demo's timeline
-// starts at T + 0.5 s here; each section begins on the beat nearest its scene's start.
+// How the sections follow the demo. At 138 bpm a beat is 0.435 s and a bar 1.74 s. The demo starts
+// the music right before its first frame, so a scene that starts T s into the demo's timeline starts
+// T s into the track; each section begins on the beat nearest its scene's start.
 //
-//   beat   0    0.0 s  intro    decrunch screen (0.5 s): dark pad, ticking hats, slow arp
-//   beat  20    8.7 s  entry    logo point cloud (8.7 s): kick and offbeat bass come in,
+//   beat   0    0.0 s  intro    decrunch screen (0.0 s): dark pad, ticking hats, slow arp
+//   beat  19    8.3 s  entry    logo point cloud (8.2 s): kick and offbeat bass come in,
 //                               the filters open while the logo approaches
-//   beat  52   22.6 s  fill     one bar of snare roll and riser
-//   beat  56   24.3 s  lift     cube field and title (24.2 s): crash, clap, open hats, the hook
-//   beat  76   33.0 s  body     tile wave (33.0 s): sixteenth hats, rolling bass, leaping arp
-//   beat  96   41.7 s  drive    starfield (41.8 s): more room: the second, higher hook with its echoes
+//   beat  51   22.2 s  fill     one bar of snare roll and riser
+//   beat  55   23.9 s  lift     cube field and title (23.7 s): crash, clap, open hats, the hook
+//   beat  75   32.6 s  body     tile wave (32.5 s): sixteenth hats, rolling bass, leaping arp
+//   beat  95   41.3 s  drive    starfield (41.3 s): more room: the second, higher hook with its echoes
 //                               over kick, clap, open hats and bass
-//   beat 136   59.1 s  drive    greetings (59.8 .. 79.8 s): full again: new chords, sixteenth hats,
+//   beat 135   58.7 s  drive    greetings (59.3 .. 79.3 s): full again: new chords, sixteenth hats,
 //                               pad and arp instead of a hook
-//   beat 172   74.8 s  break    the view swings back and locks: drums out, a long riser
-//   beat 184   80.0 s  roll     snare roll while the ship stretches
-//   beat 189   82.2 s  warp     the white flash, 40.45 s into the starfield (82.2 s): boom, crash,
+//   beat 171   74.3 s  break    the view swings back and locks: drums out, a long riser
+//   beat 183   79.6 s  roll     snare roll while the ship stretches
+//   beat 188   81.7 s  warp     the white flash, 40.45 s into the starfield (81.75 s): boom, crash,
 //                               a falling sweep while the stars fly off
-//   beat 194   84.3 s  calm     picture reveal (84.3 s): bells, a half-time beat, no four-to-the-floor
-//   beat 214   93.0 s           a soft kick and a dotted arp join while the rows fill in
-//   beat 234  101.7 s  finale   tree and credits (101.8 s): the full groove and the first hook
-//   beat 269  117.0 s           fade, with the credits' fade to black (116.8 .. 121.8 s)
-//   beat 281  122.2 s           silence
-constexpr int fade_beat = 269;
-constexpr int silent_beat = 281;
+//   beat 193   83.9 s  calm     picture reveal (83.8 s): bells, a half-time beat, no four-to-the-floor
+//   beat 213   92.6 s           a soft kick and a dotted arp join while the rows fill in
+//   beat 233  101.3 s  finale   tree and credits (101.3 s): the full groove and the first hook
+//   beat 268  116.5 s           fade, with the credits' fade to black (116.3 .. 117.3 s)
+//   beat 280  121.7 s           silence
+constexpr int fade_beat = 268;
+constexpr int silent_beat = 280;
 constexpr float fade_depth_db = -60.0f;
 
 struct Chord {
@@ -111,31 +111,31 @@ constexpr std::array<Section, 14> arrangement = {{
     //       bass         pad       arp         lead     bells       brightness
     {0,      "Am Am F G", nullptr,           nullptr,      ticks,       nullptr,
              nullptr,     pad_bar,  arp_pulse,  nullptr, nullptr,    0.0f, 0.25f},
-    {20,     "Am F C G",  four_to_the_floor, nullptr,      offbeat,     nullptr,
+    {19,     "Am F C G",  four_to_the_floor, nullptr,      offbeat,     nullptr,
              bass_offbeat, pad_bar, arp_walk,   nullptr, nullptr,    0.25f, 0.5f},
-    {36,     "Am F C G",  four_to_the_floor, backbeat,     offbeat,     nullptr,
+    {35,     "Am F C G",  four_to_the_floor, backbeat,     offbeat,     nullptr,
              bass_offbeat, pad_bar, arp_walk,   nullptr, nullptr,    0.5f, 0.75f},
-    {52,     "G",         nullptr,           roll_bar,     nullptr,     nullptr,
+    {51,     "G",         nullptr,           roll_bar,     nullptr,     nullptr,
              nullptr,     pad_bar,  arp_walk,   nullptr, nullptr,    0.75f, 0.9f},
-    {56,     "Am F C G",  four_to_the_floor, backbeat,     nullptr,     offbeat,
+    {55,     "Am F C G",  four_to_the_floor, backbeat,     nullptr,     offbeat,
              bass_offbeat, pad_bar, arp_walk,   &hook_a, nullptr,    0.7f, 0.85f},
-    {76,     "Am F C G",  four_to_the_floor, back_ghost,   sixteenths,  offbeat,
+    {75,     "Am F C G",  four_to_the_floor, back_ghost,   sixteenths,  offbeat,
              bass_rolling, pad_bar, arp_leap,   &hook_a, nullptr,    1.0f, 1.0f},
-    {96,     "Am F C G",  four_to_the_floor, back_ghost,   nullptr,     offbeat,
+    {95,     "Am F C G",  four_to_the_floor, back_ghost,   nullptr,     offbeat,
              bass_rolling, nullptr, nullptr,    &hook_b, nullptr,    1.0f, 1.0f},
-    {136,    "F G Em Am", four_to_the_floor, back_ghost,   sixteenths,  offbeat,
+    {135,    "F G Em Am", four_to_the_floor, back_ghost,   sixteenths,  offbeat,
              bass_rolling, pad_bar, arp_leap,   nullptr, nullptr,    1.0f, 1.0f},
-    {172,    "F G Em Am", nullptr,           nullptr,      ticks,       nullptr,
+    {171,    "F G Em Am", nullptr,           nullptr,      ticks,       nullptr,
              bass_held,   pad_bar,  arp_walk,   nullptr, nullptr,    0.3f, 1.0f},
-    {184,    "G",         nullptr,           roll_to_warp, nullptr,     nullptr,
+    {183,    "G",         nullptr,           roll_to_warp, nullptr,     nullptr,
              nullptr,     pad_long, arp_walk,   nullptr, nullptr,    1.0f, 1.0f},
-    {189,    "Am",        nullptr,           nullptr,      nullptr,     nullptr,
+    {188,    "Am",        nullptr,           nullptr,      nullptr,     nullptr,
              nullptr,     pad_long, nullptr,    nullptr, nullptr,    0.6f, 0.3f},
-    {194,    "F G Em Am", nullptr,           half_snare,   calm_hats,   nullptr,
+    {193,    "F G Em Am", nullptr,           half_snare,   calm_hats,   nullptr,
              bass_held,   pad_bar,  nullptr,    nullptr, &bell_tune, 0.35f, 0.5f},
-    {214,    "F G Em Am", half_kick,         half_snare,   calm_hats,   nullptr,
+    {213,    "F G Em Am", half_kick,         half_snare,   calm_hats,   nullptr,
              bass_held,   pad_bar,  arp_dotted, nullptr, &bell_tune, 0.5f, 0.7f},
-    {234,    "Am F C G",  four_to_the_floor, back_ghost,   sixteenths,  offbeat,
+    {233,    "Am F C G",  four_to_the_floor, back_ghost,   sixteenths,  offbeat,
              bass_rolling, pad_bar, arp_leap,   &hook_a, nullptr,    1.0f, 1.0f},
 }};
 
@@ -148,17 +148,17 @@ struct CueAt {
 };
 
 constexpr std::array<CueAt, 11> cue_sheet = {{
-    {52, Cue::riser, 4},    // into the title
-    {56, Cue::crash, 0},    // title
-    {76, Cue::crash, 0},    // tile wave
-    {96, Cue::crash, 0},    // starfield
-    {136, Cue::crash, 0},   // greetings
-    {172, Cue::riser, 17},  // the view locks and the ship runs up to the warp
-    {189, Cue::boom, 0},    // the flash
-    {189, Cue::crash, 0},
-    {189, Cue::fall, 5},    // the field empties
-    {194, Cue::crash, 0},   // picture
-    {234, Cue::crash, 0},   // tree and credits
+    {51, Cue::riser, 4},    // into the title
+    {55, Cue::crash, 0},    // title
+    {75, Cue::crash, 0},    // tile wave
+    {95, Cue::crash, 0},    // starfield
+    {135, Cue::crash, 0},   // greetings
+    {171, Cue::riser, 17},  // the view locks and the ship runs up to the warp
+    {188, Cue::boom, 0},    // the flash
+    {188, Cue::crash, 0},
+    {188, Cue::fall, 5},    // the field empties
+    {193, Cue::crash, 0},   // picture
+    {233, Cue::crash, 0},   // tree and credits
 }};
 
 std::size_t beat_to_sample(int beat) { return step_to_sample(beat * steps_per_beat, tempo_bpm); }
