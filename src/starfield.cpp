@@ -102,8 +102,7 @@ void draw_stars(float step)
 }
 
 // The first quarter of the stars carry labels, drawn in index order with no
-// depth sorting; past half a turn they are flipped to keep facing the way
-// the view has come round.
+// depth sorting.
 void draw_labels()
 {
     glPushMatrix();
@@ -113,7 +112,7 @@ void draw_labels()
         rotate_to_star_frame();
         glTranslatef(s.x, s.y, s.z);
         glRotatef(270, 0, 1, 0);
-        if (sf.ax > 180)
+        if (label_turned(sf.ax))
             glRotatef(180, 0, 1, 0);
         glColor4f(1, 1, 1, label_alpha(s.z));
         draw_text(sf.greet_stars[j]);
@@ -223,8 +222,10 @@ float advance_star_z(float z, float step, int warped)
 float label_alpha(float z)
 {
     const int k = static_cast<int>(z + 0.01);
-    return 1 - static_cast<float>(std::abs(k)) / 100;
+    return static_cast<float>(1 - std::abs(k) / 100.0);
 }
+
+bool label_turned(float ax) { return ax > 180; }
 
 // Compared in single precision, so that a pitch of exactly 4.1 or 5.1, as
 // stored, stays outside the window.

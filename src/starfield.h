@@ -47,6 +47,10 @@ float advance_star_z(float z, float step, int warped);
 // of 0.01: 1 near z = 0, 0 at z = 100.
 float label_alpha(float z);
 
+// Past half a turn of yaw the labels are turned round, so that they keep
+// reading the same way as the view comes back towards its start.
+bool label_turned(float ax);
+
 // The view locks when it comes back near the direction it started in; both
 // tests are strict.
 bool ax_locks(float ax);
