@@ -529,9 +529,10 @@ TEST_F(Starfield, WholePassAtASteadyStepLocksTheViewAndEndsInTheWarp)
             flash_seen = true;
             bench::save("Starfield.pass_flash");
         }
-        if (state().warptime == t0 + elapsed || state().warptime + 300 == t0 + elapsed)
-            bench::save("Starfield.pass_warp_" + std::to_string(elapsed));
+        if (state().warptime && t0 + elapsed - state().warptime >= 280 && t0 + elapsed - state().warptime < 320)
+            bench::save("Starfield.pass_run_up");
     }
+    bench::save("Starfield.pass_end");
     EXPECT_EQ(1, state().axlock);
     EXPECT_EQ(1, state().aylock);
     EXPECT_GT(state().warptime, t0 + 40000);
