@@ -3,22 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include "demo_process.h"
 #include "mp3_fixtures.h"
+#include "spawn.h"
 
 namespace {
 
 // Long enough for start-up to have installed SDL's signal handling.
 constexpr int settle_ms = 3000;
+constexpr int hung_after_ms = 20000;
+
+Spawned run_demo(const SpawnOptions &options) { return spawn({DEMO_EXECUTABLE}, options); }
 
 class DemoExecutable : public testing::Test {
 protected:
     std::string dir = make_temp_dir();
 
-    DemoOptions quit_after_a_while(int signal)
+    SpawnOptions quit_after_a_while(int signal)
     {
-        DemoOptions options;
+        SpawnOptions options;
         options.directory = dir;
+        options.kill_after_ms = hung_after_ms;
         options.signal = signal;
         options.signal_after_ms = settle_ms;
         return options;
@@ -27,7 +31,7 @@ protected:
 
 TEST_F(DemoExecutable, NoMusicUnderEitherNameRunsSilentlyAndQuitsCleanlyOnTerm)
 {
-    const DemoRun run = run_demo(quit_after_a_while(SIGTERM));
+    const Spawned run = run_demo(quit_after_a_while(SIGTERM));
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ(0u, run.out.find("Mix_LoadMUS(): ")) << run.out;
@@ -37,7 +41,7 @@ TEST_F(DemoExecutable, NoMusicUnderEitherNameRunsSilentlyAndQuitsCleanlyOnTerm)
 TEST_F(DemoExecutable, MusicOnlyInTheWorkingDirectoryIsFoundAndInterruptEndsTheRun)
 {
     ASSERT_TRUE(write_tone_mp3(dir + "/tapestrybeats.mp3", 44100, 2));
-    const DemoRun run = run_demo(quit_after_a_while(SIGINT));
+    const Spawned run = run_demo(quit_after_a_while(SIGINT));
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(0, run.status);
     EXPECT_EQ("", run.out);
@@ -47,7 +51,7 @@ TEST_F(DemoExecutable, MusicTheMixerCannotPlaySafelyIsRefusedAndTheRunGoesOn)
 {
     mkdir((dir + "/data").c_str(), 0755);
     ASSERT_TRUE(write_tone_mp3(dir + "/data/tapestrybeats.mp3", 48000, 2));
-    const DemoRun run = run_demo(quit_after_a_while(SIGTERM));
+    const Spawned run = run_demo(quit_after_a_while(SIGTERM));
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(0, run.status);
     EXPECT_EQ("Mix_LoadMUS(): data/tapestrybeats.mp3 is 48000 Hz stereo; only 44100 Hz stereo plays safely\n",
@@ -56,10 +60,11 @@ TEST_F(DemoExecutable, MusicTheMixerCannotPlaySafelyIsRefusedAndTheRunGoesOn)
 
 TEST_F(DemoExecutable, AudioDeviceThatCannotOpenEndsStartUpWithStatusTwo)
 {
-    DemoOptions options;
+    SpawnOptions options;
     options.directory = dir;
+    options.kill_after_ms = hung_after_ms;
     options.environment = {{"SDL_AUDIODRIVER", "no-such-driver"}};
-    const DemoRun run = run_demo(options);
+    const Spawned run = run_demo(options);
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(2, run.status);
     EXPECT_EQ(0u, run.out.find("Mix_OpenAudio: ")) << run.out;
@@ -67,10 +72,11 @@ TEST_F(DemoExecutable, AudioDeviceThatCannotOpenEndsStartUpWithStatusTwo)
 
 TEST_F(DemoExecutable, VideoModeThatCannotBeSetEndsStartUpWithStatusTwo)
 {
-    DemoOptions options;
+    SpawnOptions options;
     options.directory = dir;
+    options.kill_after_ms = hung_after_ms;
     options.environment = {{"SDL_VIDEODRIVER", "no-such-driver"}};
-    const DemoRun run = run_demo(options);
+    const Spawned run = run_demo(options);
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(2, run.status);
     EXPECT_EQ(0u, run.err.find("Couldn't set GL video mode: ")) << run.err;
