@@ -18,11 +18,17 @@ class DemoExecutable : public testing::Test {
 protected:
     std::string dir = make_temp_dir();
 
-    SpawnOptions quit_after_a_while(int signal)
+    SpawnOptions in_dir()
     {
         SpawnOptions options;
         options.directory = dir;
         options.kill_after_ms = hung_after_ms;
+        return options;
+    }
+
+    SpawnOptions quit_after_a_while(int signal)
+    {
+        SpawnOptions options = in_dir();
         options.signal = signal;
         options.signal_after_ms = settle_ms;
         return options;
@@ -60,9 +66,7 @@ TEST_F(DemoExecutable, MusicTheMixerCannotPlaySafelyIsRefusedAndTheRunGoesOn)
 
 TEST_F(DemoExecutable, AudioDeviceThatCannotOpenEndsStartUpWithStatusTwo)
 {
-    SpawnOptions options;
-    options.directory = dir;
-    options.kill_after_ms = hung_after_ms;
+    SpawnOptions options = in_dir();
     options.environment = {{"SDL_AUDIODRIVER", "no-such-driver"}};
     const Spawned run = run_demo(options);
     ASSERT_TRUE(run.exited);
@@ -72,9 +76,7 @@ TEST_F(DemoExecutable, AudioDeviceThatCannotOpenEndsStartUpWithStatusTwo)
 
 TEST_F(DemoExecutable, VideoModeThatCannotBeSetEndsStartUpWithStatusTwo)
 {
-    SpawnOptions options;
-    options.directory = dir;
-    options.kill_after_ms = hung_after_ms;
+    SpawnOptions options = in_dir();
     options.environment = {{"SDL_VIDEODRIVER", "no-such-driver"}};
     const Spawned run = run_demo(options);
     ASSERT_TRUE(run.exited);
