@@ -140,6 +140,10 @@ void init_cubevemputus()
     cubestart = platform_ticks();
 }
 
+// The title's noise is the only thing a frame leaves behind: its draws from
+// rand, which later scenes share.
+void skip_cubevemputus() { scramble_title(platform_ticks() - cubestart, title); }
+
 void draw_cubevemputus()
 {
     const float t = static_cast<float>(platform_ticks()) / 100;  // tenths since SDL started

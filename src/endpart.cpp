@@ -12,9 +12,16 @@
 
 namespace {
 
+constexpr float initial_drop = 1.1f;  // degrees: the credits hang almost straight at first
+
 std::array<Branch, branch_capacity> madot;  // live records 0..matoja-1, in order of creation
 int matoja;                                 // live record count, at most branch_limit
 Tick epstart;                               // tick at the end of the set-up: the scene clock's origin
+
+// Carried by the frame routine from frame to frame and never reset by the
+// set-up: the scene runs once a run.
+Tick lft;                    // elapsed ms at the previous frame; 0: no previous frame
+float drop = initial_drop;   // tilt of the credit block about the eye's x axis, degrees
 
 struct Credit {
     Tick start;            // drawn once elapsed ms pass this
@@ -66,7 +73,9 @@ void draw_branch(const Branch &b, float t)
 }
 
 // Records forked during the pass are visited in it too, after their parents.
-void grow_tree(float delta, float t)
+// Nothing changes a record after its own visit, so drawing the tree after the
+// pass draws every bar as it stood when it was visited.
+void grow_tree(float delta)
 {
     const double step = 0.01 * delta;
     for (int i = 0; i < matoja; ++i) {
@@ -78,11 +87,16 @@ void grow_tree(float delta, float t)
                 fork_branch(b);
             ++b.tries;
         }
-        draw_branch(b, t);
     }
 }
 
-void draw_credits(float t, float drop, Tick elapsed)
+void draw_tree(float t)
+{
+    for (int i = 0; i < matoja; ++i)
+        draw_branch(madot[i], t);
+}
+
+void draw_credits(float t, Tick elapsed)
 {
     for (std::size_t line = 0; line < credits.size(); ++line) {
         const Credit &c = credits[line];
@@ -97,6 +111,25 @@ void draw_credits(float t, float drop, Tick elapsed)
         glTranslatef(0, -2, 0);
         draw_text(c.text);
     }
+}
+
+// What a frame works out from its one reading of the tick.
+struct FrameClock {
+    Tick elapsed;  // ms since epstart
+    float delta;   // ms since the previous frame; 0 on the first
+    float t;       // elapsed in tenths of a second
+};
+
+FrameClock start_frame()
+{
+    const Tick elapsed = platform_ticks() - epstart;
+    return {elapsed, lft == 0 ? 0.0f : static_cast<float>(elapsed - lft), static_cast<float>(elapsed / 100.0)};
+}
+
+void tip_credits(const FrameClock &clock)
+{
+    if (clock.elapsed > drop_start)
+        drop = static_cast<float>(drop + -0.01 * clock.delta);
 }
 
 void draw_fade(Tick elapsed)
@@ -149,27 +182,34 @@ void init_endpart()
 
 void draw_endpart()
 {
-    static Tick lft;           // elapsed ms at the previous frame; 0: no previous frame
-    static float drop = 1.1f;  // tilt of the credit block about the eye's x axis, degrees
-
-    const Tick elapsed = platform_ticks() - epstart;
-    const float delta = lft == 0 ? 0.0f : static_cast<float>(elapsed - lft);
-    const float t = static_cast<float>(elapsed / 100.0);  // tenths of a second
-
+    const FrameClock clock = start_frame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    grow_tree(delta, t);
+    grow_tree(clock.delta);
+    draw_tree(clock.t);
     glPopMatrix();
 
-    if (elapsed > drop_start)
-        drop = static_cast<float>(drop + -0.01 * delta);
-
+    tip_credits(clock);
     glPushMatrix();
     glColor4f(0, 0, 0, 1);
-    draw_credits(t, drop, elapsed);
-    if (elapsed > fade_start)
-        draw_fade(elapsed);
+    draw_credits(clock.t, clock.elapsed);
+    if (clock.elapsed > fade_start)
+        draw_fade(clock.elapsed);
     glPopMatrix();
     platform_present();
-    lft = elapsed;
+    lft = clock.elapsed;
+}
+
+void skip_endpart()
+{
+    const FrameClock clock = start_frame();
+    grow_tree(clock.delta);
+    tip_credits(clock);
+    lft = clock.elapsed;
+}
+
+void rewind_endpart()
+{
+    lft = 0;
+    drop = initial_drop;
 }

@@ -83,22 +83,45 @@ void rotate_to_star_frame()
     glRotatef(sf.ax, 0, 1, 0);
 }
 
-// Each star is drawn where it stood and then moved, so the labels drawn
-// after it sit on the moved position.
-void draw_stars(float step)
+// What a frame works out from its one reading of the tick. Windows go by the
+// scene's own clock; the ship's sway and the pitch by the absolute one.
+struct FrameClock {
+    Tick now;
+    Tick elapsed;  // ms since the scene's start
+    float step;    // ms since the previous frame; 0 on the first
+    float tenths;  // the absolute tick in tenths of a second
+};
+
+// Reads the tick and turns the view by the step since the previous frame.
+FrameClock start_frame()
+{
+    const Tick now = platform_ticks();
+    const FrameClock clock = {now, now - sf.sf_begint, sf.lft ? static_cast<float>(now - sf.lft) : 0.0f,
+                              static_cast<float>(now / 100.0)};
+    sf.ax = advance_ax(sf.ax, clock.step, sf.axlock);
+    sf.ay = advance_ay(sf.ay, clock.step, clock.tenths, sf.aylock);
+    return clock;
+}
+
+// Stars are drawn where they stood at the start of the frame and moved
+// after, so the labels drawn later sit on the moved positions.
+void draw_stars()
 {
     glPushMatrix();
     glLoadIdentity();
     rotate_to_star_frame();
     glColor3f(1, 1, 1);
     glBegin(GL_POINTS);
-    for (int i = 0; i < sf.n_stars; ++i) {
-        Star &s = sf.star[i];
-        glVertex3f(s.x, s.y, s.z);
-        s.z = advance_star_z(s.z, step, sf.warped);
-    }
+    for (int i = 0; i < sf.n_stars; ++i)
+        glVertex3f(sf.star[i].x, sf.star[i].y, sf.star[i].z);
     glEnd();
     glPopMatrix();
+}
+
+void move_stars(float step)
+{
+    for (int i = 0; i < sf.n_stars; ++i)
+        sf.star[i].z = advance_star_z(sf.star[i].z, step, sf.warped);
 }
 
 // The first quarter of the stars carry labels, drawn in index order with no
@@ -156,7 +179,9 @@ float warp_stretch()
     return stretch;
 }
 
-void fly_ship(Tick elapsed, float tenths)
+// The view's locks and the warp, tested while the ship is out; returns the
+// ship's stretch.
+float steer_ship(Tick elapsed)
 {
     float stretch = 1;
     if (elapsed > locks_from) {
@@ -167,13 +192,18 @@ void fly_ship(Tick elapsed, float tenths)
     }
     if (elapsed > warp_from && sf.axlock && sf.aylock)
         stretch = warp_stretch();
+    return stretch;
+}
 
+void draw_ship(const FrameClock &clock, float stretch)
+{
+    const float tenths = clock.tenths;
     // Placed on the base matrix: the ship cruises 100 units ahead, turning
     // with the view, its nose against the flow of the stars.
     glPushMatrix();
     rotate_to_star_frame();
     glRotatef(270, 1, 0, 0);
-    const double along = std::sin(static_cast<double>(tenths) / 7) + ship_approach(elapsed) + stretch;
+    const double along = std::sin(static_cast<double>(tenths) / 7) + ship_approach(clock.elapsed) + stretch;
     glTranslatef(std::sin(tenths / 5), static_cast<float>(along), 0);  // sway in single precision
     glRotatef(static_cast<float>(10 * std::sin(static_cast<double>(tenths) / -5)), 0, 1, 0);
     glScalef(1, stretch, 1);
@@ -268,28 +298,33 @@ void init_sf()
 
 void draw_sf()
 {
-    // Windows go by the scene's own clock; the ship's sway and the pitch by
-    // the absolute one, in tenths of a second.
-    const Tick now = platform_ticks();
-    const Tick elapsed = now - sf.sf_begint;
-    const float step = sf.lft ? static_cast<float>(now - sf.lft) : 0.0f;
-    const float tenths = static_cast<float>(now / 100.0);
-
-    sf.ax = advance_ax(sf.ax, step, sf.axlock);
-    sf.ay = advance_ay(sf.ay, step, tenths, sf.aylock);
-
+    const FrameClock clock = start_frame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    draw_stars(step);
-    if (elapsed > labels_from && elapsed < labels_until)
+    draw_stars();
+    move_stars(clock.step);
+    if (clock.elapsed > labels_from && clock.elapsed < labels_until)
         draw_labels();
-    if (elapsed > ship_from)
-        fly_ship(elapsed, tenths);
+    if (clock.elapsed > ship_from)
+        draw_ship(clock, steer_ship(clock.elapsed));
 
     // The commander line lies over everything.
     glClear(GL_DEPTH_BUFFER_BIT);
-    if (elapsed > commander_from && elapsed < commander_until)
+    if (clock.elapsed > commander_from && clock.elapsed < commander_until)
         draw_commander();
 
     platform_present();
-    sf.lft = now;
+    sf.lft = clock.now;
 }
+
+// The warp's clear colour is GL state that the next frame's clear reads, so
+// skipping sets it as drawing does.
+void skip_sf()
+{
+    const FrameClock clock = start_frame();
+    move_stars(clock.step);
+    if (clock.elapsed > ship_from)
+        steer_ship(clock.elapsed);
+    sf.lft = clock.now;
+}
+
+void rewind_sf() { sf = {}; }
