@@ -1,8 +1,8 @@
 // Plays the demo's timeline on a fixed-step clock, through the same seam and
 // the same offline player as the tests, and turns the frames into a video
-// (or PNG screenshots, or raw frames). Every frame is drawn from the first,
-// also those before --from: later scenes draw from the rand sequence that
-// earlier frames have advanced.
+// (or PNG screenshots, or raw frames). Frames before --from are stepped
+// through without drawing: later scenes depend on the state, and the rand
+// sequence, that earlier frames leave behind.
 
 #include <unistd.h>
 
@@ -71,17 +71,6 @@ std::string real_path(const std::string &path)
     return realpath(path.c_str(), resolved) ? resolved : path;
 }
 
-// Runs the timeline until it presents one frame; false once it has ended.
-bool present_one_frame(int &part)
-{
-    const long before = offline::presented_frames();
-    while (offline::presented_frames() == before) {
-        part = currentPart;
-        if (!draw_frame())
-            return false;
-    }
-    return true;
-}
 
 struct Run {
     long drawn = 0;      // frames drawn, kept or not
@@ -99,11 +88,16 @@ Run play(const Options &options, long end, long first, bool to_sink)
     Run run;
     for (long n = 0; n < end && !stop_signal && run.sink_ok; ++n) {
         offline::set_time(frame_tick(options.start, options.fps, n));
-        int part = 0;
-        if (!present_one_frame(part))
+        const bool kept = to_sink && n >= first;
+        const bool shot_here = std::any_of(options.shots.begin(), options.shots.end(),
+                                           [&](const Shot &shot) { return frame_at(shot.seconds, options.fps) == n; });
+        // Frames nobody sees are skipped: the scenes' state moves on as if
+        // they were drawn, at a small part of the cost.
+        const int part = offline::next_frame(kept || shot_here ? Step::draw : Step::skip);
+        if (part == 0)
             break;
         const offline::Frame &frame = offline::last_frame();
-        if (to_sink && n >= first)
+        if (kept)
             run.sink_ok = write_frame(frame.rgb.data(), frame.rgb.size());
         for (const Shot &shot : options.shots) {
             if (frame_at(shot.seconds, options.fps) == n && !offline::write_png(frame, shot.path.c_str())) {
