@@ -17,9 +17,9 @@ Tick virtual_now;
 Frame grabbed;
 long presented;
 
-Tick virtual_ticks() { return virtual_now; }
+}  // namespace
 
-void grab_and_present()
+void present()
 {
     const int width = grabbed.width;
     const int height = grabbed.height;
@@ -33,8 +33,6 @@ void grab_and_present()
     SDL_GL_SwapBuffers();
 }
 
-}  // namespace
-
 bool open_window(int width, int height)
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO) != 0)
@@ -45,7 +43,7 @@ bool open_window(int width, int height)
     grabbed.height = height;
     grabbed.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
     setup_view(width, height);
-    platform_install(virtual_ticks, grab_and_present);
+    platform_install(time, present);
     return true;
 }
 

@@ -34,6 +34,10 @@ void set_time(Tick now);
 void advance_time(Tick milliseconds);
 Tick time();
 
+// Reads the finished frame back, then shows it: what the clock and grabber
+// install as the demo's presentation.
+void present();
+
 // The frame most recently presented, read back before it was shown.
 const Frame &last_frame();
 long presented_frames();
