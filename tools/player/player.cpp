@@ -162,7 +162,8 @@ void present()
 {
     if (s.overlay) {
         char scene[48], time[48], rate[48];
-        std::snprintf(scene, sizeof scene, "%d %s%s", s.part, capture::scene_name(s.part),
+        // Read from the timeline, which moves on only after the frame.
+        std::snprintf(scene, sizeof scene, "%d %s%s", currentPart, capture::scene_name(currentPart),
                       s.loop_part ? "  loop" : "");
         std::snprintf(time, sizeof time, "at %ld ms%s", static_cast<long>(offline::time()) - first_tick,
                       s.paused || s.ended ? "  paused" : "");
