@@ -20,11 +20,13 @@ template <int Part>
 void setup() { events.push_back("setup " + std::to_string(Part)); }
 template <int Part>
 void frame() { events.push_back("frame " + std::to_string(Part)); }
+template <int Part>
+void skip() { events.push_back("skip " + std::to_string(Part)); }
 
 constexpr SceneTable logging_scenes = {{
     {nullptr, nullptr},
     {setup<1>, frame<1>},
-    {setup<2>, frame<2>},
+    {setup<2>, frame<2>, skip<2>},
     {setup<3>, frame<3>},
     {setup<4>, frame<4>},
     {setup<5>, frame<5>},
@@ -37,10 +39,10 @@ protected:
     void SetUp() override { platform_install(clock_now, no_present); }
     void TearDown() override { platform_install(nullptr, nullptr); }
 
-    int step_at(Tick tick)
+    int step_at(Tick tick, Step step = Step::draw)
     {
         now = tick;
-        return step_timeline(logging_scenes);
+        return step_timeline(logging_scenes, step);
     }
 };
 
@@ -72,6 +74,18 @@ TEST_F(Timeline, PartRunsOutOnlyWhenElapsedPassesItsDuration)
     EXPECT_EQ(9201u, partBeginTime);
     EXPECT_EQ((std::vector<std::string>{"frame 1", "frame 1"}), events)
         << "the frame on which the time runs out is still part 1's";
+}
+
+TEST_F(Timeline, SkippedStepRunsTheSetUpAndTheSkipRoutineNeverTheFrameAndAdvancesAlike)
+{
+    currentPart = 1;
+    partBeginTime = 1000;
+    step_at(9200, Step::skip);
+    EXPECT_EQ((std::vector<std::string>{"setup 1"}), events) << "part 1 carries nothing to skip";
+    step_at(9201, Step::skip);
+    EXPECT_EQ(2, currentPart);
+    step_at(9300, Step::skip);
+    EXPECT_EQ((std::vector<std::string>{"setup 1", "setup 2", "skip 2"}), events);
 }
 
 TEST_F(Timeline, ElapsedTimeSurvivesAWrapOfTheTickCounter)
