@@ -55,16 +55,6 @@ int fail(int status, const std::string &message)
     return status;
 }
 
-std::string beside_program(const char *name)
-{
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
-        return name;
-    const std::string path(self, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/') + 1) + name;
-}
-
 std::string real_path(const std::string &path)
 {
     char resolved[4096];
@@ -148,7 +138,7 @@ int main(int argc, char **argv)
         job.ffmpeg = find_on_path("ffmpeg");
         if (job.ffmpeg.empty())
             return fail(exit_failed, "ffmpeg is not on PATH; it encodes the video (Debian package ffmpeg)");
-        job.music = options.music.empty() ? beside_program("data/tapestrybeats.mp3") : options.music;
+        job.music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
         if (std::FILE *music = std::fopen(job.music.c_str(), "rb"))
             std::fclose(music);
         else

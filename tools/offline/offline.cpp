@@ -1,5 +1,7 @@
 #include "offline.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -90,6 +92,16 @@ bool write_png(const Frame &frame, const char *path)
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;
+}
+
+std::string beside_program(const char *name)
+{
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return name;
+    const std::string path(self, static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/') + 1) + name;
 }
 
 }  // namespace offline

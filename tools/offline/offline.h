@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "partit.h"
@@ -43,5 +44,9 @@ const Frame &last_frame();
 long presented_frames();
 
 bool write_png(const Frame &frame, const char *path);
+
+// The path of a file in the folder of the running program, which is where
+// the build puts the music (data/tapestrybeats.mp3).
+std::string beside_program(const char *name);
 
 }  // namespace offline

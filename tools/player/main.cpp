@@ -1,18 +1,16 @@
 // The coder's player: the demo in a window, with the keys of a video player,
 // for looking at a scene while changing it.
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include "music.h"
+#include "offline.h"
 #include "player.h"
 #include "view.h"
 
@@ -95,16 +93,6 @@ std::string parse(int argc, char **argv, Options &options, bool &help)
     return "";
 }
 
-std::string beside_program(const char *name)
-{
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
-        return name;
-    const std::string path(self, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/') + 1) + name;
-}
-
 // The music is a help, not a need: without it the player plays silently.
 Mix_Music *open_music(const std::string &path)
 {
@@ -152,7 +140,7 @@ int main(int argc, char **argv)
     }
     SDL_WM_SetCaption("plums under glass: player", "player");
     setup_view(screen->w, screen->h);
-    Mix_Music *music = open_music(options.music.empty() ? beside_program("data/tapestrybeats.mp3") : options.music);
+    Mix_Music *music = open_music(options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music);
 
     player::start(options.settings, music, SDL_GL_SwapBuffers, SDL_GetTicks());
     for (bool running = true; running;) {
