@@ -285,9 +285,9 @@ TEST_F(Logo, CloudComesOneUnitCloserEachTenthOfASecond)
 
 TEST_F(Logo, WhereNeighbouringPointsOverlapTheLaterOneWins)
 {
-    // Early on a picture pixel is under a window pixel
-    // wide, later over one (and captions cross the column, so only the row is
-    // checked). At these times no point lands exactly on a pixel boundary.
+    // Early on a picture pixel is under a window pixel wide, later over one
+    // (and captions cross the column, so only the row is checked). At these
+    // times no point lands exactly on a pixel boundary.
     frame_at(1234);
     bench::Point mark = on_screen(title.c, title.r, 1234);
     EXPECT_EQ(0, mismatches(0, static_cast<int>(mark.y), 1, 0, 1234)) << bench::save("Logo.overlap.early");
@@ -396,23 +396,24 @@ TEST_F(Logo, CaptionsStandOutFromTheirGroundOnTheLastFrame)
 {
     frame_at(15500);
     const offline::Frame last = offline::last_frame();
-    std::vector<std::vector<bool>> masks;
+    std::vector<Box> strokes;
     std::vector<bool> any(static_cast<std::size_t>(width) * height);
     for (const Caption &caption : captions) {
-        masks.push_back(caption_pixels(caption));
-        for (std::size_t i = 0; i < any.size(); ++i)
-            any[i] = any[i] || masks.back()[i];
-    }
-    constexpr int margin = 3;
-    for (std::size_t k = 0; k < masks.size(); ++k) {
-        Box strokes;
+        const std::vector<bool> covered = caption_pixels(caption);
+        strokes.emplace_back();
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                if (masks[k][static_cast<std::size_t>(y) * width + x])
-                    strokes.add(x, y);
+                if (covered[static_cast<std::size_t>(y) * width + x]) {
+                    strokes.back().add(x, y);
+                    any[static_cast<std::size_t>(y) * width + x] = true;
+                }
+    }
+    constexpr int margin = 3;
+    for (std::size_t k = 0; k < strokes.size(); ++k) {
+        const Box &b = strokes[k];
         double brightest = 0;
-        for (int y = std::max(strokes.top - margin, 0); y <= std::min(strokes.bottom + margin, height - 1); ++y)
-            for (int x = std::max(strokes.left - margin, 0); x <= std::min(strokes.right + margin, width - 1); ++x)
+        for (int y = std::max(b.top - margin, 0); y <= std::min(b.bottom + margin, height - 1); ++y)
+            for (int x = std::max(b.left - margin, 0); x <= std::min(b.right + margin, width - 1); ++x)
                 if (!any[static_cast<std::size_t>(y) * width + x]) {
                     const std::uint8_t *p = last.pixel(x, y);
                     brightest = std::max(brightest, luminance({p[0], p[1], p[2]}));

@@ -27,8 +27,8 @@ Vec3 lit(Vec3 base, Vec3 n, float slope, float shine)
     const Vec3 nn = normalize({n.x * slope, n.y * slope, 1});
     const float diffuse = std::max(0.0f, dot(nn, light_dir)) / light_dir.z;
     const Vec3 half = normalize(light_dir + Vec3{0, 0, 1});
-    const float spec = shine * std::pow(std::max(0.0f, dot(nn, half)), 40.0f);
-    return base * (0.35f + 0.65f * diffuse) + white * spec;
+    const float highlight = shine * std::pow(std::max(0.0f, dot(nn, half)), 40.0f);
+    return base * (0.35f + 0.65f * diffuse) + white * highlight;
 }
 
 // Pixels covered by a soft shadow of a field, dropped down and right.
