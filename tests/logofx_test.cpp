@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "bench.h"
 #include "images.h"
@@ -83,61 +84,80 @@ testing::AssertionResult shows_cloud(bench::Point p, Tick elapsed)
     return bench::probe(p, pixel(at.c, at.r));
 }
 
-// Two plain places in the picture: inside a stroke of the dark wordmark at
-// the top right, and in the light ground at the lower right.
-constexpr Place wordmark = {864, 108};
-constexpr Place ground = {700, 502};
+// Two plain places in the picture, far apart and both on screen for the
+// whole scene: in the porthole's night sky at the left, and at the right end
+// of the captions' plate, where no caption reaches.
+constexpr Place porthole = {200, 420};
+constexpr Place plate = {1000, 300};
 
 void expect_places_where_projected(Tick elapsed)
 {
-    ASSERT_TRUE(uniform(wordmark) && uniform(ground));
-    const bench::Rgb dark = pixel(wordmark.c, wordmark.r);
-    const bench::Rgb light = pixel(ground.c, ground.r);
-    ASSERT_LT(std::max({dark.r, dark.g, dark.b}), 128);
-    ASSERT_GT(std::min({light.r, light.g, light.b}), 200);
-    EXPECT_TRUE(bench::probe(on_screen(wordmark.c, wordmark.r, elapsed), dark)) << elapsed << " ms";
-    EXPECT_TRUE(bench::probe(on_screen(ground.c, ground.r, elapsed), light)) << elapsed << " ms";
+    for (Place place : {porthole, plate}) {
+        ASSERT_TRUE(uniform(place));
+        ASSERT_FALSE(is_white(pixel(place.c, place.r))) << "the probe could not tell the cloud from the clear colour";
+        EXPECT_TRUE(bench::probe(on_screen(place.c, place.r, elapsed), pixel(place.c, place.r)))
+            << "column " << place.c << ", row " << place.r << " at " << elapsed << " ms";
+    }
 }
 
-// First and last pixel that is not the white clear colour, counted along the
-// line from (x, y) in steps of (dx, dy).
-struct Span {
-    int first = -1, last = -1;
+// A box of pixels, inclusive; empty while right < left.
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    void add(int x, int y)
+    {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+    }
 };
 
-Span span(int x, int y, int dx, int dy)
+// The design: the picture's pixels that are not the white ground.
+Box design()
 {
-    Span s;
-    for (int i = 0; x < width && y < height; x += dx, y += dy, ++i)
-        if (!is_white(bench::at(x, y)))
-            s.last = i, s.first = s.first < 0 ? i : s.first;
-    return s;
+    Box b;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c)
+            if (!is_white(pixel(c, r)))
+                b.add(c, r);
+    return b;
 }
 
-Span row_span(int y) { return span(0, y, 1, 0); }
-Span column_span(int x) { return span(x, 0, 0, 1); }
+Box frame_not_white()
+{
+    Box b;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (!is_white(bench::at(x, y)))
+                b.add(x, y);
+    return b;
+}
 
 // A point covers pixel centres up to 1.5 pixels from where it lands.
 constexpr double edge_tolerance = 2;
 
-// The outermost points of the picture bound the cloud; the picture's own
-// edge is light but not white, so the cloud stands out from the clear colour.
-void expect_edges_where_projected(Tick elapsed)
+// The ground is the clear colour, so the design's outermost points bound
+// what the frame shows: its size says how far away the cloud is, its middle
+// that the cloud is centred.
+void expect_design_where_projected(Tick elapsed)
 {
-    const bench::Point top_left = on_screen(0, 0, elapsed);
-    const bench::Point bottom_right = on_screen(columns - 1, rows - 1, elapsed);
-    const Span across = row_span(height / 2);
-    EXPECT_NEAR(top_left.x, across.first + 0.5, edge_tolerance) << elapsed << " ms";
-    EXPECT_NEAR(bottom_right.x, across.last + 0.5, edge_tolerance) << elapsed << " ms";
-    const Span down = column_span(width / 2);
-    EXPECT_NEAR(top_left.y, down.first + 0.5, edge_tolerance) << elapsed << " ms";
-    EXPECT_NEAR(bottom_right.y, down.last + 0.5, edge_tolerance) << elapsed << " ms";
+    const Box d = design();
+    const Box seen = frame_not_white();
+    const bench::Point top_left = on_screen(d.left, d.top, elapsed);
+    const bench::Point bottom_right = on_screen(d.right, d.bottom, elapsed);
+    EXPECT_NEAR(top_left.x, seen.left + 0.5, edge_tolerance) << elapsed << " ms";
+    EXPECT_NEAR(bottom_right.x, seen.right + 0.5, edge_tolerance) << elapsed << " ms";
+    EXPECT_NEAR(top_left.y, seen.top + 0.5, edge_tolerance) << elapsed << " ms";
+    EXPECT_NEAR(bottom_right.y, seen.bottom + 0.5, edge_tolerance) << elapsed << " ms";
 }
 
-double width_fraction()
+// Every pixel is a point: along a row of the window through the plate, above
+// the captions, no clear colour shows between the plate's points.
+void expect_plate_without_gaps(Tick elapsed)
 {
-    const Span across = row_span(height / 2);
-    return (across.last - across.first + 1) / static_cast<double>(width);
+    constexpr int plate_row = 270, plate_left = 340, plate_right = 1030;
+    const int y = static_cast<int>(on_screen(0, plate_row, elapsed).y);
+    const int x0 = std::max(0, static_cast<int>(on_screen(plate_left, 0, elapsed).x));
+    const int x1 = std::min(width, static_cast<int>(on_screen(plate_right, 0, elapsed).x));
+    EXPECT_EQ(0, bench::count(x0, y, x1, y + 1, bench::white, 0)) << elapsed << " ms";
 }
 
 // A point of size 3 landing at p covers the pixels floor(p) - 1 to floor(p) + 1
@@ -157,6 +177,10 @@ int last_covering(int x, int n, Placement place)
 // GL snaps points to a subpixel grid, so one that lands within this of a
 // pixel boundary may fall on either side of it.
 constexpr double snap = 1.0 / 256;
+
+// Through the title's letters, where the face, the outline, the extrusion and
+// the white ground meet, so the edges show which point won.
+constexpr Place title = {864, 150};
 
 // Depth testing is off and the points are opaque, so each window pixel shows
 // the last point drawn over it: the rightmost column that reaches it, and in
@@ -237,53 +261,40 @@ TEST(LogoSetUp, WhiteClearPointsOfThreeNoDepthTestNoCulling)
     EXPECT_EQ(3.0f, size);
 }
 
-TEST_F(Logo, FirstFrameSpansMostOfTheWidthCentredWithTheTopRowAtTheTop)
+TEST_F(Logo, FirstFrameShowsTheWholeDesignWhereProjected)
 {
     frame_at(0);
     bench::save("Logo.0s");
-    EXPECT_NEAR(0.847, width_fraction(), 0.01);
-    const Span across = row_span(height / 2);
-    EXPECT_NEAR(width / 2.0, (across.first + across.last + 1) / 2.0, 1);
-    expect_edges_where_projected(0);
+    expect_design_where_projected(0);
     expect_places_where_projected(0);
-
-    // Every pixel is a point and the picture holds no pure white: inside the
-    // cloud nothing of the clear colour shows, and no caption yet.
-    const Span down = column_span(width / 2);
-    const int inset = 3;
-    EXPECT_EQ(0, bench::count(across.first + inset, down.first + inset, across.last - inset, down.last - inset,
-                              bench::white, 0));
+    expect_plate_without_gaps(0);
 }
 
 TEST_F(Logo, CloudComesOneUnitCloserEachTenthOfASecond)
 {
     frame_at(5000);
     bench::save("Logo.5s");
-    EXPECT_NEAR(0.941, width_fraction(), 0.01) << "450 units away";
-    expect_edges_where_projected(5000);
+    expect_design_where_projected(5000);
     expect_places_where_projected(5000);
 
     frame_at(15000);
     bench::save("Logo.15s");
-    // Above the captions, which are white themselves.
-    EXPECT_EQ(0, bench::count(0, height / 4, width, height / 4 + 1, bench::white, 0))
-        << "350 units away the cloud is wider than the window";
     expect_places_where_projected(15000);
+    expect_plate_without_gaps(15000);
 }
 
 TEST_F(Logo, WhereNeighbouringPointsOverlapTheLaterOneWins)
 {
-    // Through the wordmark, where dark strokes meet light ground and edges
-    // show which point won. Early on a picture pixel is under a window pixel
-    // wide, later over one (and captions cross the column, so only the row is
-    // checked). At these times no point lands exactly on a pixel boundary.
+    // Early on a picture pixel is under a window pixel wide, later over one
+    // (and captions cross the column, so only the row is checked). At these
+    // times no point lands exactly on a pixel boundary.
     frame_at(1234);
-    bench::Point mark = on_screen(wordmark.c, wordmark.r, 1234);
+    bench::Point mark = on_screen(title.c, title.r, 1234);
     EXPECT_EQ(0, mismatches(0, static_cast<int>(mark.y), 1, 0, 1234)) << bench::save("Logo.overlap.early");
     EXPECT_EQ(0, mismatches(static_cast<int>(mark.x), 0, 0, 1, 1234)) << bench::save("Logo.overlap.early");
 
     frame_at(14567);
-    mark = on_screen(wordmark.c, wordmark.r, 14567);
+    mark = on_screen(title.c, title.r, 14567);
     EXPECT_EQ(0, mismatches(0, static_cast<int>(mark.y), 1, 0, 14567)) << bench::save("Logo.overlap.late");
 }
 
@@ -345,6 +356,70 @@ TEST_F(Logo, CaptionsStayOnceShown)
     expect_captions(10500);
     frame_at(15500);
     expect_captions(15500);
+}
+
+// WCAG's relative luminance of an sRGB colour: 0 for black, 1 for white.
+double luminance(bench::Rgb c)
+{
+    const auto linear = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
+// The window pixels one caption's two copies cover, found by drawing it alone
+// in white on black where the scene draws it.
+std::vector<bool> caption_pixels(const Caption &caption)
+{
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor4f(1, 1, 1, 1);
+    glPushMatrix();
+    glTranslated(caption.x, caption.y, -50);
+    draw_text(caption.text);
+    glTranslatef(-0.3f, 0.3f, 0);
+    draw_text(caption.text);
+    glPopMatrix();
+    platform_present();
+    std::vector<bool> covered(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            covered[static_cast<std::size_t>(y) * width + x] = bench::at(x, y).r > 0;
+    return covered;
+}
+
+// On the last frame every pixel of the ground round each caption's white
+// text, within a margin of its strokes' box, gives the text a contrast of at
+// least 4.5:1 (WCAG's ratio, white's luminance 1 against the ground's).
+TEST_F(Logo, CaptionsStandOutFromTheirGroundOnTheLastFrame)
+{
+    frame_at(15500);
+    const offline::Frame last = offline::last_frame();
+    std::vector<Box> strokes;
+    std::vector<bool> any(static_cast<std::size_t>(width) * height);
+    for (const Caption &caption : captions) {
+        const std::vector<bool> covered = caption_pixels(caption);
+        strokes.emplace_back();
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (covered[static_cast<std::size_t>(y) * width + x]) {
+                    strokes.back().add(x, y);
+                    any[static_cast<std::size_t>(y) * width + x] = true;
+                }
+    }
+    constexpr int margin = 3;
+    for (std::size_t k = 0; k < strokes.size(); ++k) {
+        const Box &b = strokes[k];
+        double brightest = 0;
+        for (int y = std::max(b.top - margin, 0); y <= std::min(b.bottom + margin, height - 1); ++y)
+            for (int x = std::max(b.left - margin, 0); x <= std::min(b.right + margin, width - 1); ++x)
+                if (!any[static_cast<std::size_t>(y) * width + x]) {
+                    const std::uint8_t *p = last.pixel(x, y);
+                    brightest = std::max(brightest, luminance({p[0], p[1], p[2]}));
+                }
+        EXPECT_GE(1.05 / (brightest + 0.05), 4.5) << captions[k].text;
+    }
 }
 
 TEST_F(Logo, SceneClockCountsFromItsSetUpAcrossTheTickCounterWrap)

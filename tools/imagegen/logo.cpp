@@ -1,273 +1,289 @@
-// The logo: a plum under a bell jar beside the wordmark, on a light ground.
-// Everything is a signed distance in pixels, so edges come out anti-aliased.
+// The logo: a plum in a glass porthole of night sky, a bevelled wordmark and
+// a dark plate that carries the scene's white captions, on the screen's own
+// white. Colours answer the scenes': the cube field's red and greens, the
+// tile wall's blue, the starfield's night, the end scene's yellow.
 // No colour has a zero channel, so the record's first zero byte after the
 // header is its terminator.
+#include "canvas.h"
+#include "letters.h"
+#include "noise.h"
 #include "pictures.h"
-#include "vec.h"
+#include "shapes.h"
 
 #include <array>
-#include <string_view>
 
 namespace {
 
-struct Canvas {
-    std::vector<Vec3> px = std::vector<Vec3>(std::size_t(logo_width) * logo_height);
+constexpr Vec3 white{1, 1, 1};
+constexpr Vec3 night = rgb8(8, 10, 40);  // outlines and drop shadows
+
+// Light from the upper left and in front; image axes, y down.
+const Vec3 light_dir = normalize({-0.55f, -0.75f, 0.9f});
+
+// A surface tilted by slope along the outward normal n (image axes, z zero):
+// Lambert relative to the face-on surface, plus a tight highlight.
+Vec3 lit(Vec3 base, Vec3 n, float slope, float shine)
+{
+    const Vec3 nn = normalize({n.x * slope, n.y * slope, 1});
+    const float diffuse = std::max(0.0f, dot(nn, light_dir)) / light_dir.z;
+    const Vec3 half = normalize(light_dir + Vec3{0, 0, 1});
+    const float highlight = shine * std::pow(std::max(0.0f, dot(nn, half)), 40.0f);
+    return base * (0.35f + 0.65f * diffuse) + white * highlight;
+}
+
+// Pixels covered by a soft shadow of a field, dropped down and right.
+template <class Dist>
+void drop_shadow(Canvas& cv, int x0, int y0, int x1, int y1, int drop, Dist dist)
+{
+    paint(cv, x0, y0, x1 + drop, y1 + drop, [&](float x, float y) { return dist(x - drop, y - drop) / 5; }, flat(night),
+          0.22f);
+}
+
+struct Ramp {
+    Vec3 top, upper, lower, bottom;  // two ramps meeting at mid-height; a step there reads as chrome
 };
 
-// Blends colour(x, y) over the box wherever dist(x, y) < 0, by coverage times alpha.
-template <class Dist, class Colour>
-void paint(Canvas& cv, int x0, int y0, int x1, int y1, Dist dist, Colour colour, float alpha = 1)
+Vec3 ramp_at(const Ramp& r, float t)
 {
-    for (int y = std::max(y0, 0); y < std::min(y1, logo_height); ++y) {
-        for (int x = std::max(x0, 0); x < std::min(x1, logo_width); ++x) {
-            const float fx = x + 0.5f, fy = y + 0.5f;
-            const float cover = clamp01(0.5f - dist(fx, fy));
-            if (cover <= 0) continue;
-            Vec3& p = cv.px[std::size_t(y) * logo_width + x];
-            p = mix(p, colour(fx, fy), cover * alpha);
+    t = clamp01(t);
+    return t < 0.5f ? mix(r.top, r.upper, t * 2) : mix(r.lower, r.bottom, t * 2 - 1);
+}
+
+// Warm metal: the end scene's yellow through orange into the cube field's red.
+constexpr Ramp chrome{rgb8(255, 240, 120), rgb8(246, 160, 30), rgb8(226, 80, 44), rgb8(150, 30, 48)};
+constexpr Ramp brass{rgb8(255, 240, 120), rgb8(246, 150, 30), rgb8(246, 150, 30), rgb8(178, 51, 51)};
+// The cube field's greens.
+constexpr Ramp leafy{rgb8(190, 255, 110), rgb8(76, 220, 50), rgb8(40, 170, 30), rgb8(20, 100, 24)};
+
+struct LetterStyle {
+    Ramp face;
+    int depth;      // extrusion, pixels down and right
+    float outline;  // pixels
+    float bevel;    // pixels
+};
+
+// The tile wall's blue on the extrusion: lighter where it faces right, darker
+// where it faces down, and darker the deeper it lies.
+Vec3 side_colour(Vec3 n, float depth)
+{
+    const Vec3 side = mix(rgb8(70, 90, 255), rgb8(24, 30, 150), clamp01(n.y * 0.8f + 0.5f - n.x * 0.3f));
+    return mix(side, night, 0.5f * depth);
+}
+
+void draw_lettering(Canvas& cv, const Lettering& t, const LetterStyle& s)
+{
+    const std::vector<Outline> letters = lay_out(t);
+    const int margin = s.depth + int(s.outline) + 4;
+    const int x0 = int(t.left) - margin, x1 = int(lettering_right(t) + letter_slant * t.cap) + margin;
+    const int y0 = int(t.baseline - t.cap) - margin, y1 = int(t.baseline) + margin;
+    const Field face = sample(x0, y0, x1, y1, [&](float x, float y) { return lettering_dist(letters, x, y); });
+    // The outline also fills the counters, so no white shows through them.
+    const Field hull = sample(x0, y0, x1, y1, [&](float x, float y) { return lettering_dist(letters, x, y, true); });
+    // The block behind the face: the face pushed back one pixel at a time;
+    // the first step that covers a pixel tells how deep it lies.
+    Field block{x0, y0, x1 - x0, y1 - y0, std::vector<float>(face.d.size(), 1e9f)};
+    std::vector<int> step(face.d.size(), 0);
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const std::size_t i = std::size_t(y - y0) * std::size_t(block.w) + std::size_t(x - x0);
+            for (int k = 1; k <= s.depth; ++k)
+                if (face.at(x - k, y - k) < block.d[i]) block.d[i] = face.at(x - k, y - k), step[i] = k;
+        }
+    const auto solid = [&](float x, float y) { return std::min(hull.at(x, y), block.at(x, y)); };
+    const float top = t.baseline - t.cap;
+
+    drop_shadow(cv, x0, y0, x1, y1, 8, solid);
+    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return solid(x, y) - s.outline; }, flat(night));
+    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return block.at(x, y); }, [&](float x, float y) {
+        const int k = step[std::size_t(int(y) - y0) * std::size_t(block.w) + std::size_t(int(x) - x0)];
+        return side_colour(face.normal(int(x) - k, int(y) - k), float(k) / float(s.depth));
+    });
+    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return face.at(x, y); }, [&](float x, float y) {
+        const Vec3 base = ramp_at(s.face, (y - top) / t.cap);
+        const float inset = -face.at(x, y) / s.bevel;
+        if (inset >= 1) return base;
+        // A rounded chamfer: steep at the edge, flattening into the face.
+        return lit(base, face.normal(x, y), 1.2f * (1 - smoothstep(0.5f, 1.0f, inset)), 0.9f);
+    });
+}
+
+void draw_wordmark(Canvas& cv)
+{
+    // The title stands on the plate, its right edge clear of the outer
+    // columns that the approaching cloud pushes off screen; the rest of the
+    // name sits under the plate, along the same slant.
+    constexpr float right = 1030;
+    Lettering title{"PLUMS", 0, 238, 144, 0.08f};
+    title.left = right - (lettering_right(title) - title.left);
+    draw_lettering(cv, title, {chrome, 12, 5, 11});
+    Lettering sub{"UNDER GLASS", 0, 528, 46, 0.14f};
+    sub.left = right - 44 - letter_slant * (sub.baseline - title.baseline) - (lettering_right(sub) - sub.left);
+    draw_lettering(cv, sub, {leafy, 5, 4, 5});
+}
+
+// The plate the captions stand on. Where each caption lands on the cloud
+// moves as the cloud approaches: a caption at eye depth 150 over the cloud
+// at depth 500 - clock covers (500 - clock) / 150 times its own size, in
+// units of 7 pixels about column 593 and row 314. From each caption's first
+// frame to the scene's last, they cover columns 463 to 981 and rows 278 to
+// 447; the plate keeps a margin round that.
+constexpr float plate_top = 264, plate_bottom = 462, plate_left = 330, plate_right = 1050;
+
+float plate_dist(float x, float y)
+{
+    const std::array<P2, 4> corners{{{plate_left, plate_top},
+                                     {plate_right, plate_top},
+                                     {plate_right - letter_slant * (plate_bottom - plate_top), plate_bottom},
+                                     {plate_left, plate_bottom}}};
+    return polygon_dist(x, y, corners.data(), 4);
+}
+
+void draw_plate(Canvas& cv)
+{
+    constexpr int x0 = int(plate_left) - 10, x1 = int(plate_right) + 10;
+    constexpr int y0 = int(plate_top) - 10, y1 = int(plate_bottom) + 10;
+    const Field plate = sample(x0, y0, x1, y1, plate_dist);
+    drop_shadow(cv, x0, y0, x1, y1, 9, [&](float x, float y) { return plate.at(x, y); });
+    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return plate.at(x, y); }, [&](float x, float y) {
+        Vec3 base = mix(rgb8(20, 26, 86), rgb8(6, 8, 36), (y - plate_top) / (plate_bottom - plate_top));
+        // Dark glass: two soft streaks of reflected light along the slant,
+        // right of where the tests probe the captions' first letters.
+        const float u = x + letter_slant * (y - plate_top);
+        base = base + rgb8(24, 32, 90) * (1 - smoothstep(20, 60, std::abs(u - 770)) +
+                                           0.6f * (1 - smoothstep(4, 14, std::abs(u - 860))));
+        const float inset = -plate.at(x, y) / 5;
+        if (inset >= 1) return base;
+        return lit(mix(base, rgb8(60, 80, 230), 1 - inset), plate.normal(x, y), 1.0f, 0.4f);
+    });
+}
+
+// The porthole: a ring of brass round a disc of night sky, left of where the
+// first caption starts on its first frame.
+constexpr float bx = 286, by = 318, ring_r = 166, ring_w = 22;
+constexpr float sky_r = ring_r - ring_w;
+constexpr int bx0 = int(bx - ring_r) - 10, bx1 = int(bx + ring_r) + 10;
+constexpr int by0 = int(by - ring_r) - 60, by1 = int(by + ring_r) + 10;
+
+void draw_stars(Canvas& cv)
+{
+    // One star in some cells of a coarse grid, at a random place in the cell.
+    constexpr int cell = 26;
+    for (int gy = 0; gy * cell < 2 * ring_r; ++gy) {
+        for (int gx = 0; gx * cell < 2 * ring_r; ++gx) {
+            if (hash(gx, gy, 0) > 0.55f) continue;
+            const float sx = bx - ring_r + (gx + hash(gx + 91, gy, 0)) * cell;
+            const float sy = by - ring_r + (gy + hash(gx, gy + 57, 0)) * cell;
+            if (std::hypot(sx - bx, sy - by) > sky_r - 10) continue;
+            const float size = 0.6f + 1.6f * hash(gx + 7, gy + 3, 0) * hash(gx + 5, gy + 11, 0);
+            const int r = int(size * 4) + 2;
+            const int x0 = int(sx) - r, y0 = int(sy) - r, x1 = int(sx) + r + 1, y1 = int(sy) + r + 1;
+            paint(cv, x0, y0, x1, y1, [&](float x, float y) { return std::hypot(x - sx, y - sy) - size; },
+                  flat(rgb8(230, 236, 255)));
+            if (size > 1.5f) {  // the brightest ones sparkle
+                const auto spike = [&](float x, float y) {
+                    const float ax = std::abs(x - sx), ay = std::abs(y - sy);
+                    return std::min(ax * 3 + ay / 2, ay * 3 + ax / 2) - size * 2.5f;
+                };
+                paint(cv, x0, y0, x1, y1, spike, flat(rgb8(200, 214, 255)), 0.8f);
+            }
         }
     }
 }
 
-auto flat(Vec3 c)
+// Leaf: the lens between two circles, along the line from a to b.
+float leaf_dist(float x, float y, P2 a, P2 b)
 {
-    return [c](float, float) { return c; };
-}
-
-float segment_dist(float px, float py, float ax, float ay, float bx, float by)
-{
-    const float dx = bx - ax, dy = by - ay;
-    const float t = clamp01(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy));
-    return std::hypot(px - ax - t * dx, py - ay - t * dy);
-}
-
-// Letters are round-capped strokes in cap-height units, y up from the baseline.
-// A stroke with r == 0 is a line (x0,y0)-(x1,y1); otherwise an arc around
-// (x0,y0) of radius r from angle x1 to y1 (degrees, counter-clockwise).
-struct Stroke {
-    float x0, y0, x1, y1, r;
-};
-
-struct Glyph {
-    char c;
-    float width;
-    std::array<Stroke, 5> strokes;
-    int count;
-};
-
-constexpr float bowl = 0.26f;  // radius of the P and R bowls
-constexpr std::array<Glyph, 12> glyphs{{
-    {'P', 0.62f, {{{0, 0, 0, 1, 0}, {0, 1, .36f, 1, 0}, {.36f, .74f, -90, 90, bowl}, {.36f, .48f, 0, .48f, 0}}}, 4},
-    {'R', 0.64f, {{{0, 0, 0, 1, 0}, {0, 1, .36f, 1, 0}, {.36f, .74f, -90, 90, bowl}, {.36f, .48f, 0, .48f, 0},
-                   {.30f, .48f, .64f, 0, 0}}}, 5},
-    {'L', 0.54f, {{{0, 1, 0, 0, 0}, {0, 0, .54f, 0, 0}}}, 2},
-    {'U', 0.68f, {{{0, 1, 0, .34f, 0}, {.34f, .34f, 180, 360, .34f}, {.68f, .34f, .68f, 1, 0}}}, 3},
-    {'M', 0.84f, {{{0, 0, 0, 1, 0}, {0, 1, .42f, .36f, 0}, {.42f, .36f, .84f, 1, 0}, {.84f, 1, .84f, 0, 0}}}, 4},
-    {'S', 0.58f, {{{.29f, .75f, 20, 270, .25f}, {.29f, .25f, -160, 90, .25f}}}, 2},
-    {'N', 0.68f, {{{0, 0, 0, 1, 0}, {0, 1, .68f, 0, 0}, {.68f, 0, .68f, 1, 0}}}, 3},
-    {'D', 0.72f, {{{0, 0, 0, 1, 0}, {0, 1, .22f, 1, 0}, {.22f, .5f, -90, 90, .5f}, {.22f, 0, 0, 0, 0}}}, 4},
-    {'E', 0.54f, {{{.54f, 1, 0, 1, 0}, {0, 1, 0, 0, 0}, {0, 0, .54f, 0, 0}, {0, .5f, .44f, .5f, 0}}}, 4},
-    {'G', 0.96f, {{{.48f, .5f, 40, 360, .5f}, {.96f, .5f, .54f, .5f, 0}}}, 2},
-    {'A', 0.80f, {{{0, 0, .4f, 1, 0}, {.4f, 1, .8f, 0, 0}, {.16f, .36f, .64f, .36f, 0}}}, 3},
-    {' ', 0.30f, {}, 0},
-}};
-
-const Glyph& glyph(char c)
-{
-    for (const Glyph& g : glyphs)
-        if (g.c == c) return g;
-    return glyphs.back();
-}
-
-float stroke_dist(const Stroke& s, float u, float v)
-{
-    if (s.r == 0) return segment_dist(u, v, s.x0, s.y0, s.x1, s.y1);
-    constexpr float deg = 3.14159265f / 180;
-    float a = std::atan2(v - s.y0, u - s.x0) / deg;
-    while (a < s.x1) a += 360;
-    if (a <= s.y1) return std::abs(std::hypot(u - s.x0, v - s.y0) - s.r);
-    const auto end_dist = [&](float ang) {
-        return std::hypot(u - s.x0 - s.r * std::cos(ang * deg), v - s.y0 - s.r * std::sin(ang * deg));
-    };
-    return std::min(end_dist(s.x1), end_dist(s.y1));
-}
-
-struct Text {
-    std::string_view str;
-    float left, baseline, cap;  // pixels
-    float weight;               // stroke width in cap units
-    float tracking;             // extra gap between letters in cap units
-};
-
-float text_width(const Text& t)
-{
-    float w = 0;
-    for (char c : t.str) w += glyph(c).width + t.weight + t.tracking;
-    return (w - t.tracking) * t.cap;
-}
-
-float text_dist(const Text& t, float x, float y)
-{
-    const float v = (t.baseline - y) / t.cap;
-    float u = (x - t.left) / t.cap - t.weight / 2;
-    float d = 1e9f;
-    for (char c : t.str) {
-        const Glyph& g = glyph(c);
-        for (int i = 0; i < g.count; ++i) d = std::min(d, stroke_dist(g.strokes[std::size_t(i)], u, v));
-        u -= g.width + t.weight + t.tracking;
-    }
-    return (d - t.weight / 2) * t.cap;
-}
-
-void draw_text(Canvas& cv, const Text& t, Vec3 colour, Vec3 shadow, float drop)
-{
-    const int x0 = int(t.left) - 4, x1 = int(t.left + text_width(t) + drop) + 4;
-    const int y0 = int(t.baseline - t.cap * (1 + t.weight)) - 4, y1 = int(t.baseline + t.cap * t.weight + drop) + 4;
-    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return text_dist(t, x - drop, y - drop); }, flat(shadow));
-    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return text_dist(t, x, y); }, flat(colour));
-}
-
-// Shades a disc as a sphere lit from the upper left, with a dusty rim bloom.
-Vec3 plum_shade(float x, float y, float cx, float cy, float r, Vec3 skin)
-{
-    const float nx = (x - cx) / r, ny = (y - cy) / r;
-    const float nz = std::sqrt(std::max(0.0f, 1 - nx * nx - ny * ny));
-    const float light = std::max(0.0f, -0.55f * nx - 0.55f * ny + 0.63f * nz);
-    const Vec3 body = skin * (0.35f + 0.9f * light);
-    return mix(body, rgb8(150, 140, 200), 0.55f * (1 - nz) * (1 - nz));
-}
-
-struct Plum {
-    float cx, cy, r;
-    Vec3 skin;
-};
-
-void draw_plum(Canvas& cv, const Plum& p, Vec3 ink)
-{
-    const int x0 = int(p.cx - p.r) - 8, x1 = int(p.cx + p.r) + 8;
-    const int y0 = int(p.cy - p.r) - 8, y1 = int(p.cy + p.r) + 8;
-    const auto disc = [&](float x, float y) { return std::hypot(x - p.cx, y - p.cy) - p.r; };
-    paint(cv, x0, y0, x1, y1, [&](float x, float y) { return disc(x, y) - 5; }, flat(ink));
-    paint(cv, x0, y0, x1, y1, disc, [&](float x, float y) { return plum_shade(x, y, p.cx, p.cy, p.r, p.skin); });
-    // The crease runs down the plum's face, a little right of centre.
-    const float ccx = p.cx - 1.6f * p.r, cr = 1.95f * p.r;
-    paint(cv, x0, y0, x1, y1,
-          [&](float x, float y) { return std::max(std::abs(std::hypot(x - ccx, y - p.cy) - cr) - 2.5f, disc(x, y) + 10); },
-          flat(ink), 0.5f);
-    const float hx = p.cx - 0.42f * p.r, hy = p.cy - 0.45f * p.r;
-    paint(cv, x0, y0, x1, y1,
-          [&](float x, float y) { return std::hypot((x - hx) * 1.4f, y - hy) - 0.16f * p.r; },
-          flat({1, 1, 1}), 0.9f);
-}
-
-// Leaf: the lens between two circles, along the line from (ax,ay) to (bx,by).
-float leaf_dist(float x, float y, float ax, float ay, float bx, float by)
-{
-    const float mx = (ax + bx) / 2, my = (ay + by) / 2, half = std::hypot(bx - ax, by - ay) / 2;
-    const float ux = (bx - ax) / (2 * half), uy = (by - ay) / (2 * half);
+    const float mx = (a.x + b.x) / 2, my = (a.y + b.y) / 2, half = std::hypot(b.x - a.x, b.y - a.y) / 2;
+    const float ux = (b.x - a.x) / (2 * half), uy = (b.y - a.y) / (2 * half);
     const float u = (x - mx) * ux + (y - my) * uy, v = -(x - mx) * uy + (y - my) * ux;
-    const float off = half * 0.9f;
+    const float off = half * 1.1f;
     return std::hypot(u, std::abs(v) + off) - std::hypot(half, off);
 }
 
-constexpr Vec3 ink = rgb8(48, 16, 44), glass_ink = rgb8(52, 112, 140), white{1, 1, 1};
+constexpr float plum_x = bx - 6, plum_y = by + 24, plum_r = 94;
+constexpr P2 stem_a{plum_x + 4, plum_y - 87}, stem_b{plum_x + 20, plum_y - 136};
+constexpr P2 leaf_a{plum_x + 22, plum_y - 125}, leaf_b{plum_x + 152, plum_y - 194};
 
-// The emblem is laid out around the jar's axis jx; its box covers all of it.
-constexpr float jx = 300, dome_y = 262, jr = 150, base_y = 548;  // axis, dome centre, radius, foot
-constexpr int ex0 = int(jx) - 200, ex1 = int(jx) + 200;
-
-// A pale gradient, a soft blush behind the jar and its shadow on the table.
-void draw_ground(Canvas& cv)
+Vec3 plum_skin(float x, float y)
 {
-    for (int y = 0; y < logo_height; ++y)
-        for (int x = 0; x < logo_width; ++x)
-            cv.px[std::size_t(y) * logo_width + x] = mix(rgb8(253, 250, 245), rgb8(241, 235, 247), float(y) / logo_height);
-    paint(cv, ex0 - 100, 0, ex1 + 100, logo_height,
-          [&](float x, float y) { return (std::hypot(x - jx, y - 330) - 250) / 40; }, flat(rgb8(247, 233, 242)));
-    paint(cv, ex0, 540, ex1, logo_height,
-          [&](float x, float y) { return (std::hypot((x - jx) / 10, y - 586) - 19) / 1.5f; }, flat(rgb8(214, 204, 222)));
+    const float nx = (x - plum_x) / plum_r, ny = (y - plum_y) / (plum_r * 1.04f);
+    const float nz = std::sqrt(std::max(0.0f, 1 - nx * nx - ny * ny));
+    const Vec3 n{nx, ny, nz};
+    const float key = std::max(0.0f, dot(n, light_dir));
+    // Blue light from the lower right, as if from the tile wall.
+    const float rim = std::pow(std::max(0.0f, dot(n, normalize({0.7f, 0.6f, 0.2f}))), 3.0f);
+    Vec3 c = mix(rgb8(40, 10, 56), rgb8(150, 44, 140), key);
+    c = mix(c, rgb8(236, 150, 224), smoothstep(0.85f, 1.0f, key) * 0.7f);
+    c = c + rgb8(40, 60, 255) * (0.8f * rim);
+    // The crease: a darker groove curving down the face.
+    const float crease = std::abs(nx - 0.28f * (1 - ny * ny) + 0.1f);
+    c = c * (1 - 0.35f * (1 - smoothstep(0.0f, 0.06f, crease)) * nz);
+    // A soft round highlight where the key light mirrors.
+    const float hx = nx + 0.38f, hy = ny + 0.42f;
+    return mix(c, white, 0.85f * (1 - smoothstep(0.04f, 0.16f, std::hypot(hx * 1.3f, hy))));
 }
 
-void draw_fruit(Canvas& cv)
+void draw_porthole(Canvas& cv)
 {
-    constexpr std::array<Plum, 3> plums{{{jx - 87, 485, 60, rgb8(120, 40, 110)},
-                                         {jx + 87, 489, 56, rgb8(104, 36, 122)},
-                                         {jx, 456, 88, rgb8(128, 34, 98)}}};
-    for (const Plum& p : plums) draw_plum(cv, p, ink);
+    const auto disc = [](float r) { return [r](float x, float y) { return circle_dist(x, y, bx, by, r); }; };
+    drop_shadow(cv, bx0, by0, bx1, by1, 9, disc(ring_r));
+    paint(cv, bx0, by0, bx1, by1, disc(ring_r + 5), flat(night));
+    // The ring's cross-section is round: its normal turns from in to out across it.
+    paint(cv, bx0, by0, bx1, by1, disc(ring_r), [&](float x, float y) {
+        const float rr = std::hypot(x - bx, y - by);
+        const float across = std::clamp((rr - (ring_r - ring_w / 2)) / (ring_w / 2), -1.0f, 1.0f);
+        const Vec3 n{(x - bx) / rr * across, (y - by) / rr * across, 0};
+        return lit(ramp_at(brass, (y - (by - ring_r)) / (2 * ring_r)), n, 1.6f, 0.8f);
+    });
+    paint(cv, bx0, by0, bx1, by1, disc(sky_r + 3), flat(night));
+    paint(cv, bx0, by0, bx1, by1, disc(sky_r), [](float x, float y) {
+        return mix(rgb8(30, 40, 130), rgb8(6, 8, 40), smoothstep(0, sky_r, std::hypot(x - bx + 40, y - by + 50)));
+    });
+    draw_stars(cv);
 
-    const auto stem = [&](float x, float y) { return segment_dist(x, y, jx + 3, 372, jx + 17, 318); };
-    paint(cv, ex0, 240, ex1, 390, [&](float x, float y) { return stem(x, y) - 9; }, flat(ink));
-    paint(cv, ex0, 240, ex1, 390, [&](float x, float y) { return stem(x, y) - 5; }, flat(rgb8(120, 84, 48)));
-    const auto leaf = [&](float x, float y) { return leaf_dist(x, y, jx + 19, 330, jx + 123, 280); };
-    paint(cv, ex0, 240, ex1, 390, [&](float x, float y) { return leaf(x, y) - 4.5f; }, flat(ink));
-    paint(cv, ex0, 240, ex1, 390, leaf, [&](float, float y) { return mix(rgb8(110, 172, 70), rgb8(70, 130, 50), (y - 270) / 60); });
-    paint(cv, ex0, 240, ex1, 390,
-          [&](float x, float y) { return std::max(segment_dist(x, y, jx + 25, 327, jx + 111, 286) - 1.5f, leaf(x, y) + 6); },
-          flat(rgb8(44, 92, 36)), 0.8f);
-}
+    // The plum and its leaf break out of the porthole at the top right.
+    const auto plum = [](float x, float y) { return std::hypot(x - plum_x, (y - plum_y) / 1.04f) - plum_r; };
+    const auto stem = [](float x, float y) { return segment_dist(x, y, stem_a, stem_b); };
+    const auto leaf = [](float x, float y) { return leaf_dist(x, y, leaf_a, leaf_b); };
+    paint(cv, bx0, by0, bx1, by1, [&](float x, float y) { return std::min({plum(x, y), stem(x, y) - 7, leaf(x, y)}) - 5; },
+          flat(night));
+    paint(cv, bx0, by0, bx1, by1, [&](float x, float y) { return stem(x, y) - 6; },
+          [](float x, float) { return mix(rgb8(200, 140, 70), rgb8(110, 60, 30), clamp01((x - plum_x - 6) / 14)); });
+    paint(cv, bx0, by0, bx1, by1, leaf, [](float x, float y) {
+        // Lit along the upper half, shaded below the midrib.
+        const float ux = leaf_b.x - leaf_a.x, uy = leaf_b.y - leaf_a.y, len = std::hypot(ux, uy);
+        const float side = ((x - leaf_a.x) * uy - (y - leaf_a.y) * ux) / len;
+        return ramp_at(leafy, side > 0 ? 0.25f - side / 120 : 0.55f - side / 90);
+    });
+    paint(cv, bx0, by0, bx1, by1,
+          [&](float x, float y) { return std::max(segment_dist(x, y, leaf_a, leaf_b) - 1.6f, leaf(x, y) + 8); },
+          flat(rgb8(24, 90, 30)));
+    paint(cv, bx0, by0, bx1, by1, plum, plum_skin);
 
-void draw_jar(Canvas& cv)
-{
-    // A wall of radius jr with a round dome, tinted glass over the fruit.
-    const auto jar = [&](float x, float y) {
-        const float wall = std::max(std::abs(x - jx) - jr, y - base_y);
-        return y < dome_y ? std::hypot(x - jx, y - dome_y) - jr : wall;
-    };
-    paint(cv, ex0, 100, ex1, 560, jar, flat(rgb8(205, 232, 244)), 0.18f);
-    paint(cv, ex0, 100, ex1, 560, [&](float x, float y) { return std::abs(jar(x, y) + 12) - 1.5f; }, flat(glass_ink), 0.45f);
-    paint(cv, ex0, 100, ex1, 560, [&](float x, float y) { return std::abs(jar(x, y)) - 6.5f; }, flat(glass_ink));
-    constexpr Stroke glint_arc{jx, -dome_y, 112, 160, jr - 30};
-    const auto glint = [&](float x, float y) {
-        return std::min(stroke_dist(glint_arc, x, -y), segment_dist(x, y, jx - jr + 30, dome_y + 24, jx - jr + 30, 470)) - 6;
-    };
-    paint(cv, ex0, 100, ex1, 560, glint, flat(white), 0.85f);
-    paint(cv, ex0, 100, ex1, 560, [&](float x, float y) { return segment_dist(x, y, jx + jr - 26, 300, jx + jr - 26, 360) - 4; },
-          flat(white), 0.7f);
-
-    const auto knob = [&](float x, float y) {
-        return std::min(std::hypot(x - jx, y - 86) - 22, std::max(std::abs(x - jx) - 9, std::abs(y - 104) - 12));
-    };
-    paint(cv, ex0, 40, ex1, 130, [&](float x, float y) { return knob(x, y) - 6; }, flat(glass_ink));
-    paint(cv, ex0, 40, ex1, 130, knob, [&](float, float y) { return mix(rgb8(235, 248, 252), rgb8(150, 200, 220), (y - 64) / 50); });
-
-    const auto base = [&](float x, float y) {
-        const float qx = std::max(std::abs(x - jx) - 172, 0.0f), qy = std::max(std::abs(y - 563) - 3, 0.0f);
-        return std::hypot(qx, qy) - 12;
-    };
-    paint(cv, ex0, 530, ex1, 600, [&](float x, float y) { return base(x, y) - 5; }, flat(ink));
-    paint(cv, ex0, 530, ex1, 600, base, [&](float, float y) { return mix(rgb8(176, 112, 72), rgb8(112, 64, 42), (y - 548) / 30); });
-
-}
-
-// The wordmark keeps clear of the outer columns, which the approaching
-// cloud pushes off screen, and leaves the rows below it to the captions.
-void draw_wordmark(Canvas& cv)
-{
-    constexpr float right = 1078;
-    Text title{"PLUMS", 0, 197, 114, 0.25f, 0.12f};
-    title.left = right - text_width(title);
-    draw_text(cv, title, rgb8(92, 30, 88), rgb8(140, 196, 214), 7);
-    Text sub{"UNDER GLASS", 0, 276, 47, 0.23f, 0.16f};
-    sub.left = right - text_width(sub);
-    draw_text(cv, sub, glass_ink, rgb8(200, 222, 230), 4);
+    // The glass: a soft crescent of light inside the rim at the upper left,
+    // fading out towards its tips.
+    paint(cv, bx0, by0, bx1, by1,
+          [](float x, float y) {
+              const float crescent =
+                  std::max(circle_dist(x, y, bx, by, sky_r - 8), -circle_dist(x, y, bx + 20, by + 24, sky_r - 8) / 6);
+              const float along = clamp01(1 - std::abs(std::atan2(y - by, x - bx) + 2.3f));
+              return std::max(crescent, 0.5f - along);
+          },
+          flat(white), 0.5f);
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> draw_logo()
 {
-    Canvas cv;
-    draw_ground(cv);
-    draw_fruit(cv);
-    draw_jar(cv);
+    Canvas cv(logo_width, logo_height, white);
+    draw_plate(cv);
+    draw_porthole(cv);
     draw_wordmark(cv);
 
     std::vector<std::uint8_t> out;
     out.reserve(cv.px.size() * 3);
-    for (Vec3 p : cv.px) {
-        out.push_back(to_byte(p.x));
-        out.push_back(to_byte(p.y));
-        out.push_back(to_byte(p.z));
-    }
+    for (Vec3 p : cv.px)
+        for (float v : {p.x, p.y, p.z}) out.push_back(std::max<std::uint8_t>(1, to_byte(v)));
     return out;
 }
