@@ -1,6 +1,10 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "mp3_fixtures.h"
@@ -13,6 +17,12 @@ constexpr int settle_ms = 3000;
 constexpr int hung_after_ms = 20000;
 
 Spawned run_demo(const SpawnOptions &options) { return spawn({DEMO_EXECUTABLE}, options); }
+
+// Libraries may print their own lines around the demo's.
+bool has_line_starting(const std::string &text, const std::string &start)
+{
+    return ("\n" + text).find("\n" + start) != std::string::npos;
+}
 
 class DemoExecutable : public testing::Test {
 protected:
@@ -74,14 +84,45 @@ TEST_F(DemoExecutable, AudioDeviceThatCannotOpenEndsStartUpWithStatusTwo)
     EXPECT_EQ(0u, run.out.find("Mix_OpenAudio: ")) << run.out;
 }
 
-TEST_F(DemoExecutable, VideoModeThatCannotBeSetEndsStartUpWithStatusTwo)
+// Start-ups that must fail on a window nobody could see, and the one run
+// unseen on purpose. Each gets a TERM once it would be running.
+struct VideoStart {
+    const char *name;
+    std::vector<std::pair<std::string, std::string>> environment;
+    bool without_display;
+    int status;
+    const char *error;  // the start of a line on standard error; "" when the demo runs
+};
+
+void PrintTo(const VideoStart &start, std::ostream *out) { *out << start.name; }
+
+const VideoStart video_starts[] = {
+    {"unknown_driver", {{"SDL_VIDEODRIVER", "no-such-driver"}}, false, 2, "Couldn't set GL video mode: "},
+    {"no_display", {}, true, 2, "Couldn't set GL video mode: no display is set"},
+    {"unreachable_display", {{"DISPLAY", ":99999"}}, false, 2,
+     "Couldn't set GL video mode: the display DISPLAY=:99999 could not be opened"},
+    {"offscreen_asked_for", {{"SDL_VIDEODRIVER", "offscreen"}}, true, 0, ""},
+};
+
+class VideoMode : public DemoExecutable, public testing::WithParamInterface<VideoStart> {};
+
+TEST_P(VideoMode, UnseenWindowIsAStartUpFailureUnlessAskedFor)
 {
-    SpawnOptions options = in_dir();
-    options.environment = {{"SDL_VIDEODRIVER", "no-such-driver"}};
+    const VideoStart &start = GetParam();
+    SpawnOptions options = quit_after_a_while(SIGTERM);
+    options.environment = start.environment;
+    if (start.without_display)
+        options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
     const Spawned run = run_demo(options);
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(2, run.status);
-    EXPECT_EQ(0u, run.err.find("Couldn't set GL video mode: ")) << run.err;
+    ASSERT_TRUE(run.exited) << run.err;
+    EXPECT_EQ(start.status, run.status) << run.err;
+    if (*start.error)
+        EXPECT_TRUE(has_line_starting(run.err, start.error)) << run.err;
+    else
+        EXPECT_EQ(std::string::npos, run.err.find("Couldn't")) << run.err;
 }
+
+INSTANTIATE_TEST_SUITE_P(DemoExecutable, VideoMode, testing::ValuesIn(video_starts),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace
