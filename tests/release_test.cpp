@@ -57,33 +57,22 @@ TEST(ReleaseCard, FitsTenLinesOfFortyFiveAndNamesTheReleaseAndItsMakers)
         EXPECT_NE(std::string::npos, card.find(needed)) << needed;
 }
 
-// The package names in a Debian relation list such as "a (>= 1), b | c".
-std::set<std::string> package_names(const std::string &relations)
+// The package names in a Debian relation list such as "a (>= 1), b:amd64 | c":
+// the first word of each alternative, without an architecture.
+std::set<std::string> package_names(std::string relations)
 {
+    std::replace(relations.begin(), relations.end(), '|', ',');
+    std::istringstream list(relations);
     std::set<std::string> names;
-    std::string name;
-    bool in_name = true;
-    for (char c : relations + ",") {
-        if (c == ',' || c == '|') {
-            if (!name.empty())
-                names.insert(name);
-            name.clear();
-            in_name = true;
-        } else if (c == ' ' || c == '(' || c == ':') {
-            in_name = name.empty();
-        } else if (in_name) {
-            name += c;
-        }
-    }
+    for (std::string alternative, name; std::getline(list, alternative, ',');)
+        if (std::istringstream(alternative) >> name)
+            names.insert(name.substr(0, name.find(':')));
     return names;
 }
 
 bool shares_a_name(const std::set<std::string> &a, const std::set<std::string> &b)
 {
-    for (const std::string &name : a)
-        if (b.count(name))
-            return true;
-    return false;
+    return std::any_of(a.begin(), a.end(), [&](const std::string &name) { return b.count(name) > 0; });
 }
 
 class Release : public testing::Test {
@@ -184,35 +173,40 @@ TEST_F(Release, EveryLibraryTheProgramNeedsComesWithTheScriptAndTheDeb)
 {
     ASSERT_NO_FATAL_FAILURE(install());
     const std::set<std::string> script = packages_the_script_asks_for("");
-    const Spawned pack = run({CPACK_COMMAND, "--config", BUILD_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", dir + "/deb"});
+    const Spawned pack =
+        run({CPACK_COMMAND, "--config", BUILD_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", dir + "/deb"});
     ASSERT_EQ(0, pack.status) << pack.out << pack.err;
     std::string deb = output_of({"sh", "-c", "ls deb/*.deb"});
     deb = dir + "/" + deb.substr(0, deb.find('\n'));
     const std::set<std::string> depends = package_names(output_of({"dpkg-deb", "-f", deb, "Depends"}));
-    EXPECT_NE(std::string::npos, output_of({"dpkg-deb", "-c", deb}).find("./opt/plums-under-glass/plums-under-glass\n"));
+    const std::string launcher = "./opt/plums-under-glass/plums-under-glass\n";
+    EXPECT_NE(std::string::npos, output_of({"dpkg-deb", "-c", deb}).find(launcher));
 
     const std::string program = folder + "/demo";
     const std::string loaded = output_of({"ldd", program});
-    int needed = 0;
     std::istringstream dynamic(output_of({"readelf", "-d", program}));
+    int needed = 0;
     for (std::string line; std::getline(dynamic, line);) {
         if (line.find("(NEEDED)") == std::string::npos)
             continue;
         ++needed;
-        const std::string library = line.substr(line.find('[') + 1, line.find(']') - line.find('[') - 1);
+        const std::size_t open = line.find('[');
+        const std::string library = line.substr(open + 1, line.find(']') - open - 1);
         const std::size_t at = loaded.find("\t" + library + " => ");
         ASSERT_NE(std::string::npos, at) << library << " is not found by the loader";
-        const std::size_t from = at + library.size() + 5;
-        const std::string path = loaded.substr(from, loaded.find(' ', from) - from);
+        std::string path;
+        std::istringstream(loaded.substr(at + library.size() + 5)) >> path;
         // Merged /usr: dpkg may know the file under either name.
         std::string owners = output_of({"dpkg-query", "-S", path});
         if (owners.empty())
             owners = output_of({"dpkg-query", "-S", "/usr" + path});
         std::set<std::string> owner = package_names(owners.substr(0, owners.rfind(": ")));
         ASSERT_FALSE(owner.empty()) << library << " at " << path << " belongs to no package";
-        for (const std::string &package : std::set<std::string>(owner))
-            for (const std::string &provided : package_names(output_of({"dpkg-query", "-W", "-f", "${Provides}", package})))
+        for (const std::string &package : std::set<std::string>(owner)) {
+            const std::string provides = output_of({"dpkg-query", "-W", "-f", "${Provides}", package});
+            for (const std::string &provided : package_names(provides))
                 owner.insert(provided);
+        }
         EXPECT_TRUE(shares_a_name(owner, script)) << library << " at " << path << ": no package the script installs";
         EXPECT_TRUE(shares_a_name(owner, depends)) << library << " at " << path << ": no package the .deb depends on";
     }
