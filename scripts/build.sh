@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing and builds the demo and its tests into build/.
+# Installs what is missing and builds into build/ what the purpose needs:
+#   scripts/build.sh play    the demo and its music
+#   scripts/build.sh video   that, and the capture tool
+#   scripts/build.sh test    everything, the tests included (default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+purpose=${1:-test}
+scripts/deps.sh "$purpose"
+configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+case "$purpose" in
+  play) targets=(demo music) ;;
+  video) targets=(demo music capture) ;;
+  test) targets=(all); configure+=(-DBUILD_TESTING=ON) ;;
+esac
+cmake -S . -B build "${configure[@]}" >/dev/null
+cmake --build build -j"$(nproc)" --target "${targets[@]}"

@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Installs what building, playing and testing the demo need, and only what is
-# missing. Debian and Ubuntu only; elsewhere it names the packages and stops.
+# Installs what building and playing the demo need, and only what is missing:
+#   scripts/deps.sh play    the demo and its music
+#   scripts/deps.sh video   that, and the capture tool's ffmpeg (no display)
+#   scripts/deps.sh test    that, and what the tests and the release need (default)
+# Debian and Ubuntu only; elsewhere it names the packages and stops.
 set -euo pipefail
 
-packages=(
-  cmake make g++ pkg-config
-  libsdl1.2-compat-dev libsdl-mixer1.2-dev libmad0-dev libgl-dev libgl1-mesa-dri libpng-dev
-  libgtest-dev lame ffmpeg xvfb xauth
-)
+play=(cmake make g++ pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libmad0-dev libgl-dev libpng-dev lame)
+video=("${play[@]}" ffmpeg libgl1-mesa-dri)
+test=("${video[@]}" libgtest-dev xvfb xauth dpkg-dev)
+
+case "${1:-test}" in
+  play) packages=("${play[@]}") ;;
+  video) packages=("${video[@]}") ;;
+  test) packages=("${test[@]}") ;;
+  *) echo "deps: usage: $0 [play|video|test]" >&2; exit 2 ;;
+esac
 
 if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then
   echo "deps: this script installs with apt on Debian or Ubuntu." >&2

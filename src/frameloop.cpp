@@ -7,7 +7,7 @@ bool quit_requested()
     bool quit = false;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT)
+        if (event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE))
             quit = true;
     }
     if (SDL_GetKeyState(nullptr)[SDLK_ESCAPE])

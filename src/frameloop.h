@@ -1,7 +1,8 @@
 #pragma once
 
 // Drains SDL's event queue and samples the keyboard: true when a quit event
-// was seen or Escape is held right now.
+// or an Escape key-down was seen, or Escape is held right now. The key-down
+// counts so that a tap shorter than a slow frame still ends the run.
 bool quit_requested();
 
 // Calls frame() once per iteration until it returns 0 or a quit request has

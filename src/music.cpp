@@ -1,8 +1,13 @@
 #include "music.h"
 
-#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <mad.h>
 
@@ -10,72 +15,132 @@ namespace {
 
 constexpr std::array<const char *, 2> music_paths = {"data/tapestrybeats.mp3", "tapestrybeats.mp3"};
 
-constexpr long playable_rate = 44100;
+constexpr unsigned playable_rate = 44100;
 
-// Enough to hold a leading tag of modest size and the first frames after it.
-constexpr std::size_t probe_bytes = 64 * 1024;
+// The file is read in pieces, as a decoder does, so that its size costs time
+// but never memory. The mixer's libmad reader uses pieces of this size: the
+// walk refills at the same places and so syncs to the same frames.
+constexpr std::size_t chunk_bytes = 5 * 8192;
+
+struct FileKind {
+    mode_t type;
+    const char *name;
+};
+
+// What open() can hand back besides a regular file.
+constexpr FileKind file_kinds[] = {
+    {S_IFDIR, "a directory"},
+    {S_IFIFO, "a named pipe"},
+    {S_IFCHR, "a character device"},
+    {S_IFBLK, "a block device"},
+};
 
 char reason[512];
 
-std::size_t id3v2_tag_size(const unsigned char *data, std::size_t size)
+const char *kind_of(mode_t mode)
 {
-    constexpr std::size_t header_size = 10;
-    if (size < header_size || data[0] != 'I' || data[1] != 'D' || data[2] != '3')
-        return 0;
-    // A syncsafe integer: seven bits per byte.
-    const std::size_t body = (data[6] & 0x7fu) << 21 | (data[7] & 0x7fu) << 14 | (data[8] & 0x7fu) << 7 |
-                             (data[9] & 0x7fu);
-    const bool has_footer = data[5] & 0x10;
-    return header_size + body + (has_footer ? header_size : 0);
+    for (const FileKind &kind : file_kinds)
+        if ((mode & S_IFMT) == kind.type)
+            return kind.name;
+    return "of an unknown kind";
 }
 
-// Decodes the first MPEG audio frame header; false when there is none.
-bool first_frame_header(const unsigned char *data, std::size_t size, mad_header &header)
+enum Refill { refilled, file_done, read_failed };
+
+// Refills the stream once libmad has run out of bytes: what it has not
+// finished with moves to the front, the file tops it up, and at the end of
+// the file zeros let libmad read its last frame. On read_failed errno says why.
+Refill refill(int fd, mad_stream &stream, unsigned char *buffer, long &buffer_offset, bool &at_end)
 {
+    if (at_end)
+        return file_done;
+    std::size_t kept = 0;
+    if (stream.next_frame) {
+        kept = static_cast<std::size_t>(stream.bufend - stream.next_frame);
+        buffer_offset += stream.next_frame - buffer;
+        std::memmove(buffer, stream.next_frame, kept);
+    }
+    ssize_t got;
+    do
+        got = read(fd, buffer + kept, chunk_bytes - kept);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return read_failed;
+    if (got == 0) {
+        at_end = true;
+        std::memset(buffer + kept, 0, MAD_BUFFER_GUARD);
+        got = MAD_BUFFER_GUARD;
+    }
+    mad_stream_buffer(&stream, buffer, kept + static_cast<std::size_t>(got));
+    return refilled;
+}
+
+// Walks every frame header of the open file the way the decoder syncs: past
+// tags and junk, one buffer at a time.
+const char *walk_frames(int fd, const char *path)
+{
+    static unsigned char buffer[chunk_bytes + MAD_BUFFER_GUARD];
     mad_stream stream;
+    mad_header header;
     mad_stream_init(&stream);
     mad_header_init(&header);
-    mad_stream_buffer(&stream, data, size);
-    bool found = false;
-    for (;;) {
-        if (mad_header_decode(&header, &stream) == 0) {
-            found = true;
-            break;
+    long buffer_offset = 0;  // where buffer[0] lies in the file
+    bool at_end = false;
+    long frames = 0;
+    const char *why = nullptr;
+    Refill state = refilled;
+    while (!why && (state = refill(fd, stream, buffer, buffer_offset, at_end)) == refilled) {
+        for (;;) {
+            if (mad_header_decode(&header, &stream) != 0) {
+                if (MAD_RECOVERABLE(stream.error))
+                    continue;  // lost sync or a damaged header: the decoder skips it as well
+                break;         // out of bytes
+            }
+            ++frames;
+            const bool mono = header.mode == MAD_MODE_SINGLE_CHANNEL;
+            if (header.samplerate != playable_rate || mono) {
+                std::snprintf(reason, sizeof reason,
+                              "%s has a %u Hz %s frame at byte %ld; only %u Hz stereo plays safely", path,
+                              header.samplerate, mono ? "mono" : "stereo",
+                              buffer_offset + (stream.this_frame - buffer), playable_rate);
+                why = reason;
+                break;
+            }
         }
-        if (!MAD_RECOVERABLE(stream.error))
-            break;
+    }
+    if (!why && state == read_failed) {
+        std::snprintf(reason, sizeof reason, "%s could not be read: %s", path, std::strerror(errno));
+        why = reason;
+    }
+    if (!why && frames == 0) {
+        std::snprintf(reason, sizeof reason, "%s holds no MPEG audio frame", path);
+        why = reason;
     }
     mad_stream_finish(&stream);
-    return found;
+    return why;
 }
 
 }  // namespace
 
 const char *unplayable_reason(const char *path)
 {
-    static unsigned char data[probe_bytes + MAD_BUFFER_GUARD];
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file)
-        return nullptr;  // the mixer reports a missing file itself
-    std::size_t size = std::fread(data, 1, probe_bytes, file);
-    const std::size_t tag = id3v2_tag_size(data, size);
-    if (tag > 0) {
-        std::fseek(file, static_cast<long>(tag), SEEK_SET);
-        size = std::fread(data, 1, probe_bytes, file);
+    // Non-blocking, so that a named pipe without a writer cannot stall the open.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;  // the mixer reports a file it cannot open itself
+    struct stat info;
+    const char *why = nullptr;
+    if (fstat(fd, &info) != 0) {
+        std::snprintf(reason, sizeof reason, "%s could not be examined: %s", path, std::strerror(errno));
+        why = reason;
+    } else if (!S_ISREG(info.st_mode)) {
+        std::snprintf(reason, sizeof reason, "%s is %s, not a regular file", path, kind_of(info.st_mode));
+        why = reason;
+    } else {
+        why = walk_frames(fd, path);
     }
-    std::fclose(file);
-    // libmad reads a few bytes past the last frame it decodes.
-    std::fill(data + size, data + size + MAD_BUFFER_GUARD, 0);
-
-    mad_header header;
-    if (!first_frame_header(data, size + MAD_BUFFER_GUARD, header))
-        return nullptr;
-    const bool mono = header.mode == MAD_MODE_SINGLE_CHANNEL;
-    if (header.samplerate == playable_rate && !mono)
-        return nullptr;
-    std::snprintf(reason, sizeof reason, "%s is %u Hz %s; only %ld Hz stereo plays safely", path,
-                  header.samplerate, mono ? "mono" : "stereo", playable_rate);
-    return reason;
+    close(fd);
+    return why;
 }
 
 Mix_Music *load_music()

@@ -20,6 +20,27 @@ int counting_frame()
     return frames_drawn < timeline_ends_on ? 1 : 0;
 }
 
+// Escape pressed and released while the third frame draws: a tap shorter
+// than one slow frame.
+constexpr int tap_during = 3;
+
+void push_escape(Uint8 type)
+{
+    SDL_Event key = {};
+    key.type = type;
+    key.key.keysym.sym = SDLK_ESCAPE;
+    SDL_PushEvent(&key);
+}
+
+int tapping_frame()
+{
+    if (frames_drawn + 1 == tap_during) {
+        push_escape(SDL_KEYDOWN);
+        push_escape(SDL_KEYUP);
+    }
+    return counting_frame();
+}
+
 int run(int quit_iteration, int end_iteration)
 {
     iteration = frames_drawn = 0;
@@ -79,6 +100,14 @@ TEST_F(QuitRequest, QuitEventAmongOthersIsSeenAndTheQueueDrained)
     EXPECT_TRUE(quit_requested());
     EXPECT_EQ(0, SDL_PollEvent(&event)) << "the queue is drained";
     EXPECT_FALSE(quit_requested());
+}
+
+TEST_F(QuitRequest, EscapeTappedWithinOneFrameEndsTheRunAfterTheNextFrame)
+{
+    frames_drawn = 0;
+    timeline_ends_on = 1000;
+    EXPECT_EQ(tap_during + 1, run_frames(quit_requested, tapping_frame));
+    EXPECT_EQ(0, SDL_GetKeyState(nullptr)[SDLK_ESCAPE]) << "the key is up again: only its event ends the run";
 }
 
 TEST_F(QuitRequest, EscapeHeldIsAQuitWithoutAnyKeyEvent)

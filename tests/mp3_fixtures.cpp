@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 bool write_tone_mp3(const std::string &path, int sample_rate, int channels, bool id3)
@@ -31,6 +33,19 @@ bool write_tone_mp3(const std::string &path, int sample_rate, int channels, bool
     const bool encoded = std::system(command.c_str()) == 0;
     std::remove(raw.c_str());
     return encoded;
+}
+
+std::string read_bytes(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void write_bytes(const std::string &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string make_temp_dir()

@@ -7,5 +7,9 @@
 // Returns false when lame is missing or fails.
 bool write_tone_mp3(const std::string &path, int sample_rate, int channels, bool id3 = false);
 
+// A whole file as bytes ("" when it cannot be read), and a file made of bytes.
+std::string read_bytes(const std::string &path);
+void write_bytes(const std::string &path, const std::string &bytes);
+
 // A fresh empty directory under the system's temporary directory.
 std::string make_temp_dir();

@@ -45,11 +45,28 @@ TEST_F(MusicFiles, LeadingId3TagIsSkippedBeforeTheFirstFrame)
     EXPECT_NE(nullptr, unplayable_reason(tone("tagged48.mp3", 48000, 2, true).c_str()));
 }
 
-TEST_F(MusicFiles, FilesWithoutAnyFrameAreLeftToTheMixer)
+TEST_F(MusicFiles, EveryFrameIsCheckedAcrossTheReadsNotOnlyTheFirst)
 {
-    const std::string empty = dir + "/empty.mp3";
-    std::fclose(std::fopen(empty.c_str(), "wb"));
-    EXPECT_EQ(nullptr, unplayable_reason(empty.c_str()));
+    // Eight good tones make a file several read pieces long; a 48 kHz tone
+    // after them must still be found, at the byte where it starts.
+    const std::string good = read_bytes(tone("ok.mp3", 44100, 2));
+    std::string file;
+    for (int i = 0; i < 8; ++i)
+        file += good;
+    const std::string path = dir + "/long.mp3";
+    write_bytes(path, file);
+    EXPECT_EQ(nullptr, unplayable_reason(path.c_str()));
+
+    write_bytes(path, file + read_bytes(tone("48k.mp3", 48000, 2)));
+    const char *reason = unplayable_reason(path.c_str());
+    ASSERT_NE(nullptr, reason);
+    EXPECT_EQ(path + " has a 48000 Hz stereo frame at byte " + std::to_string(file.size()) +
+                  "; only 44100 Hz stereo plays safely",
+              reason);
+}
+
+TEST_F(MusicFiles, FileThatCannotBeOpenedIsLeftToTheMixerToReport)
+{
     EXPECT_EQ(nullptr, unplayable_reason((dir + "/missing.mp3").c_str()));
 }
 
@@ -85,7 +102,8 @@ TEST_F(MusicLoading, NothingPlayableGivesOneLineWithTheReason)
     tone("data/tapestrybeats.mp3", 22050, 1);
     testing::internal::CaptureStdout();
     EXPECT_EQ(nullptr, load_music());
-    EXPECT_EQ("Mix_LoadMUS(): data/tapestrybeats.mp3 is 22050 Hz mono; only 44100 Hz stereo plays safely\n",
+    EXPECT_EQ("Mix_LoadMUS(): data/tapestrybeats.mp3 has a 22050 Hz mono frame at byte 0; only 44100 Hz stereo "
+              "plays safely\n",
               testing::internal::GetCapturedStdout());
 }
 

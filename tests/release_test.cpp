@@ -1,7 +1,11 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +57,24 @@ TEST(ReleaseCard, FitsTenLinesOfFortyFiveAndNamesTheReleaseAndItsMakers)
         EXPECT_NE(std::string::npos, card.find(needed)) << needed;
 }
 
+// The package names in a Debian relation list such as "a (>= 1), b:amd64 | c":
+// the first word of each alternative, without an architecture.
+std::set<std::string> package_names(std::string relations)
+{
+    std::replace(relations.begin(), relations.end(), '|', ',');
+    std::istringstream list(relations);
+    std::set<std::string> names;
+    for (std::string alternative, name; std::getline(list, alternative, ',');)
+        if (std::istringstream(alternative) >> name)
+            names.insert(name.substr(0, name.find(':')));
+    return names;
+}
+
+bool shares_a_name(const std::set<std::string> &a, const std::set<std::string> &b)
+{
+    return std::any_of(a.begin(), a.end(), [&](const std::string &name) { return b.count(name) > 0; });
+}
+
 class Release : public testing::Test {
 protected:
     std::string dir = make_temp_dir();
@@ -65,17 +87,52 @@ protected:
         return spawn(argv, options);
     }
 
+    std::string output_of(const std::vector<std::string> &argv) { return run(argv).out; }
+
     void write_program(const std::string &path, const std::string &body)
     {
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         chmod(path.c_str(), 0755);
     }
+
+    void install()
+    {
+        const Spawned install = run({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", folder});
+        ASSERT_EQ(0, install.status) << install.err;
+    }
+
+    // What the installed install-runtime.sh asks apt to install, with stand-ins
+    // for apt and friends that only note it. dpkg_query is the body of a
+    // stand-in for dpkg-query, or empty for the real one.
+    std::set<std::string> packages_the_script_asks_for(const std::string &dpkg_query)
+    {
+        const std::string bin = dir + "/bin";
+        mkdir(bin.c_str(), 0755);
+        write_program(bin + "/apt-get", "echo apt-get \"$@\" >> " + dir + "/asked");
+        write_program(bin + "/sudo", "exec \"$@\"");
+        write_program(bin + "/id", "echo 1000");
+        std::remove((bin + "/dpkg-query").c_str());
+        if (!dpkg_query.empty())
+            write_program(bin + "/dpkg-query", dpkg_query);
+        std::remove((dir + "/asked").c_str());
+        SpawnOptions options;
+        options.environment = {{"PATH", bin + ":/usr/bin:/bin"}};
+        EXPECT_EQ(0, run({"sh", folder + "/install-runtime.sh"}, options).status);
+
+        const std::string asked = read_text(dir + "/asked");
+        const std::string install = "apt-get install -y --no-upgrade ";
+        EXPECT_EQ(0u, asked.find("apt-get update\n" + install)) << asked;
+        std::set<std::string> names;
+        std::istringstream words(asked.substr(std::min(asked.size(), asked.find(install) + install.size())));
+        for (std::string word; words >> word;)
+            names.insert(word);
+        return names;
+    }
 };
 
 TEST_F(Release, InstalledFolderHoldsTheReleaseAndPlaysItsMusicFromAnywhere)
 {
-    const Spawned install = run({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", folder});
-    ASSERT_EQ(0, install.status) << install.err;
+    ASSERT_NO_FATAL_FAILURE(install());
     EXPECT_TRUE(executable(folder + "/demo"));
     EXPECT_TRUE(executable(folder + "/plums-under-glass"));
     EXPECT_TRUE(executable(folder + "/install-runtime.sh"));
@@ -98,26 +155,62 @@ TEST_F(Release, InstalledFolderHoldsTheReleaseAndPlaysItsMusicFromAnywhere)
     EXPECT_EQ("", launched.out);
 }
 
-TEST_F(Release, RuntimeScriptAsksAptForTheLibrariesAndKeepsTheSdlLayer)
+TEST_F(Release, RuntimeScriptKeepsTheSdlLayerThatIsThere)
 {
-    // Stand-ins for apt and friends that only note what they were asked.
-    const std::string bin = dir + "/bin";
-    mkdir(bin.c_str(), 0755);
-    write_program(bin + "/apt-get", "echo apt-get \"$@\" >> " + dir + "/asked");
-    write_program(bin + "/sudo", "exec \"$@\"");
-    write_program(bin + "/id", "echo 1000");
-    SpawnOptions options;
-    options.environment = {{"PATH", bin + ":/usr/bin:/bin"}};
+    ASSERT_NO_FATAL_FAILURE(install());
+    const std::set<std::string> bare = packages_the_script_asks_for("exit 1");
+    EXPECT_EQ(1u, bare.count("libsdl1.2debian"));
+    EXPECT_EQ(0u, bare.count("libsdl1.2-compat-shim"));
+    const std::set<std::string> layered = packages_the_script_asks_for("echo install ok installed");
+    EXPECT_EQ(0u, layered.count("libsdl1.2debian"));
+    EXPECT_EQ(1u, layered.count("libsdl1.2-compat-shim"));
+}
 
-    write_program(bin + "/dpkg-query", "exit 1");
-    ASSERT_EQ(0, run({"sh", RELEASE_DIR "/install-runtime.sh"}, options).status);
-    EXPECT_EQ("apt-get update\napt-get install -y libsdl1.2debian libsdl-mixer1.2 libgl1 libgl1-mesa-dri libmad0\n",
-              read_text(dir + "/asked"));
+// Each library the installed program needs, found where the loader finds
+// it, belongs to a package that the script installs on this machine and
+// that the .deb depends on (by name or through what the package provides).
+TEST_F(Release, EveryLibraryTheProgramNeedsComesWithTheScriptAndTheDeb)
+{
+    ASSERT_NO_FATAL_FAILURE(install());
+    const std::set<std::string> script = packages_the_script_asks_for("");
+    const Spawned pack =
+        run({CPACK_COMMAND, "--config", BUILD_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", dir + "/deb"});
+    ASSERT_EQ(0, pack.status) << pack.out << pack.err;
+    std::string deb = output_of({"sh", "-c", "ls deb/*.deb"});
+    deb = dir + "/" + deb.substr(0, deb.find('\n'));
+    const std::set<std::string> depends = package_names(output_of({"dpkg-deb", "-f", deb, "Depends"}));
+    const std::string launcher = "./opt/plums-under-glass/plums-under-glass\n";
+    EXPECT_NE(std::string::npos, output_of({"dpkg-deb", "-c", deb}).find(launcher));
 
-    std::remove((dir + "/asked").c_str());
-    write_program(bin + "/dpkg-query", "echo install ok installed");
-    ASSERT_EQ(0, run({"sh", RELEASE_DIR "/install-runtime.sh"}, options).status);
-    EXPECT_NE(std::string::npos, read_text(dir + "/asked").find("install -y libsdl1.2-compat-shim libsdl-mixer1.2"));
+    const std::string program = folder + "/demo";
+    const std::string loaded = output_of({"ldd", program});
+    std::istringstream dynamic(output_of({"readelf", "-d", program}));
+    int needed = 0;
+    for (std::string line; std::getline(dynamic, line);) {
+        if (line.find("(NEEDED)") == std::string::npos)
+            continue;
+        ++needed;
+        const std::size_t open = line.find('[');
+        const std::string library = line.substr(open + 1, line.find(']') - open - 1);
+        const std::size_t at = loaded.find("\t" + library + " => ");
+        ASSERT_NE(std::string::npos, at) << library << " is not found by the loader";
+        std::string path;
+        std::istringstream(loaded.substr(at + library.size() + 5)) >> path;
+        // Merged /usr: dpkg may know the file under either name.
+        std::string owners = output_of({"dpkg-query", "-S", path});
+        if (owners.empty())
+            owners = output_of({"dpkg-query", "-S", "/usr" + path});
+        std::set<std::string> owner = package_names(owners.substr(0, owners.rfind(": ")));
+        ASSERT_FALSE(owner.empty()) << library << " at " << path << " belongs to no package";
+        for (const std::string &package : std::set<std::string>(owner)) {
+            const std::string provides = output_of({"dpkg-query", "-W", "-f", "${Provides}", package});
+            for (const std::string &provided : package_names(provides))
+                owner.insert(provided);
+        }
+        EXPECT_TRUE(shares_a_name(owner, script)) << library << " at " << path << ": no package the script installs";
+        EXPECT_TRUE(shares_a_name(owner, depends)) << library << " at " << path << ": no package the .deb depends on";
+    }
+    EXPECT_GT(needed, 0);
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ Spawned spawn(const std::vector<std::string> &argv, const SpawnOptions &options)
     if (child == 0) {
         if (chdir(options.directory.c_str()) != 0)
             _exit(127);
+        for (const std::string &name : options.unset)
+            unsetenv(name.c_str());
         for (const auto &[name, value] : options.environment)
             setenv(name.c_str(), value.c_str(), 1);
         dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);

@@ -15,6 +15,7 @@ struct Spawned {
 struct SpawnOptions {
     std::string directory;  // the working directory, also where its output is kept
     std::vector<std::pair<std::string, std::string>> environment;  // added to the test's own
+    std::vector<std::string> unset;                                 // removed from the test's own
     int signal = 0;         // sent after signal_after_ms when non-zero
     int signal_after_ms = 0;
     int kill_after_ms = 120000;
