@@ -24,7 +24,7 @@ Stereo scaled(const Stereo &s, float gain)
 
 }  // namespace
 
-float master(Stereo &s, float target_lufs, float ceiling_db)
+Mastered master(Stereo &s, float target_lufs, float ceiling_db)
 {
     // The limiter only shaves peaks, so the loudness before it is a close first guess.
     float gain = db_to_gain(target_lufs - integrated_loudness(s)), lufs = 0.0f;
@@ -38,5 +38,5 @@ float master(Stereo &s, float target_lufs, float ceiling_db)
         gain *= db_to_gain(target_lufs - lufs);
     }
     s = std::move(out);
-    return lufs;
+    return {lufs, gain};
 }

@@ -186,8 +186,9 @@ std::vector<const Chord *> parse_chords(const char *text)
     return chords;
 }
 
-void render_section(Mix &m, const Section &s, int beats)
+void render_section(Mix &m, const Section &s, int beats, std::optional<Stem> only)
 {
+    auto on = [only](Stem stem) { return !only || *only == stem; };
     const int steps = beats * steps_per_beat;
     const std::vector<const Chord *> chords = parse_chords(s.chords);
     auto at = [&](int step) { return step_to_sample(s.beat * steps_per_beat + step, tempo_bpm); };
@@ -200,32 +201,37 @@ void render_section(Mix &m, const Section &s, int beats)
         return pattern ? pattern_hits(pattern, steps) : std::vector<Hit>();
     };
 
-    for (const Hit &h : hits(s.kick))
-        play_kick(m, at(h.step), velocity(h.symbol));
-    for (const Hit &h : hits(s.snare))
-        play_snare(m, at(h.step), velocity(h.symbol));
-    for (const Hit &h : hits(s.hat))
-        play_hat(m, at(h.step), velocity(h.symbol), false);
-    for (const Hit &h : hits(s.open_hat))
-        play_hat(m, at(h.step), velocity(h.symbol), true);
-    for (const Hit &h : hits(s.bass)) {
+    for (const Hit &h : hits(s.kick)) {
+        duck_under_kick(m, at(h.step));
+        if (on(Stem::drums))
+            play_kick(m, at(h.step), velocity(h.symbol));
+    }
+    if (on(Stem::drums)) {
+        for (const Hit &h : hits(s.snare))
+            play_snare(m, at(h.step), velocity(h.symbol));
+        for (const Hit &h : hits(s.hat))
+            play_hat(m, at(h.step), velocity(h.symbol), false);
+        for (const Hit &h : hits(s.open_hat))
+            play_hat(m, at(h.step), velocity(h.symbol), true);
+    }
+    for (const Hit &h : hits(on(Stem::bass) ? s.bass : nullptr)) {
         const int note = chord(h.step).root + (h.symbol == 'o' ? 12 : 0);
         play_bass(m, at(h.step), note, gate(h.length), 1.0f, bright(h.step));
     }
-    for (const Hit &h : hits(s.pad))
+    for (const Hit &h : hits(on(Stem::pad) ? s.pad : nullptr))
         play_pad(m, at(h.step), chord(h.step).pad, gate(h.length), 1.0f, bright(h.step));
-    for (const Hit &h : hits(s.arp)) {
+    for (const Hit &h : hits(on(Stem::arp) ? s.arp : nullptr)) {
         const int d = h.symbol - '0';
         const int note = chord(h.step).pad[d % 4] + 12 * (d / 4 + 1);
         const float pan = h.step % 2 ? 0.4f : -0.4f;
         play_pluck(m, at(h.step), note, gate(h.length), 1.0f, bright(h.step), pan);
     }
-    if (s.lead) {
+    if (s.lead && on(Stem::lead)) {
         const std::vector<int> notes = parse_notes(s.lead->notes);
         for (const Hit &h : hits(s.lead->rhythm))
             play_lead(m, at(h.step), notes[h.index % notes.size()], gate(h.length), 1.0f, bright(h.step));
     }
-    if (s.bells) {
+    if (s.bells && on(Stem::bell)) {
         const std::vector<int> notes = parse_notes(s.bells->notes);
         for (const Hit &h : hits(s.bells->rhythm))
             play_bell(m, at(h.step), notes[h.index % notes.size()], 1.0f);
@@ -257,15 +263,16 @@ float fade_gain(std::size_t i)
 
 }  // namespace
 
-Stereo render_song()
+Stereo render_song(std::optional<Stem> only)
 {
     Mix m = make_mix(seconds_to_samples(song_seconds));
     for (std::size_t i = 0; i < arrangement.size(); ++i) {
         const int end = i + 1 < arrangement.size() ? arrangement[i + 1].beat : silent_beat;
-        render_section(m, arrangement[i], end - arrangement[i].beat);
+        render_section(m, arrangement[i], end - arrangement[i].beat, only);
     }
     for (const CueAt &c : cue_sheet)
-        play_cue(m, c);
+        if (!only || *only == (c.cue == Cue::crash ? Stem::drums : Stem::fx))
+            play_cue(m, c);
 
     Stereo &out = m.steady;
     for (std::size_t i = 0; i < out.l.size(); ++i) {

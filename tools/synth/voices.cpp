@@ -64,10 +64,15 @@ void play_kick(Mix &m, std::size_t at, float vel)
         const float s = osc_sine(body, hz) * fall(t, ring_s) + 0.25f * noise(click) * fall(t, 0.004f);
         const float v = std::tanh(1.8f * s) * vel * kick_level;
         add(m.steady, at + i, v, v);
-        if (t < duck_seconds) {
-            const float back = 1.0f - t / duck_seconds;
-            m.duck[at + i] = std::min(m.duck[at + i], 1.0f - duck_depth * back * back);
-        }
+    }
+}
+
+void duck_under_kick(Mix &m, std::size_t at)
+{
+    const std::size_t n = span(m, at, duck_seconds);
+    for (std::size_t i = 0; i < n; ++i) {
+        const float back = 1.0f - seconds(i) / duck_seconds;
+        m.duck[at + i] = std::min(m.duck[at + i], 1.0f - duck_depth * back * back);
     }
 }
 

@@ -21,6 +21,9 @@ Mix make_mix(std::size_t frames);
 // vel is 0..1. bright (0..1) opens the filters: the arrangement sweeps it to build up sections.
 // Pitches are MIDI note numbers; gate is how long the note is held, in seconds.
 void play_kick(Mix &m, std::size_t at, float vel);
+// The dip of the pumped bus under a kick; apart from the kick's sound so that a stem without the
+// drums still pumps as it does in the mix.
+void duck_under_kick(Mix &m, std::size_t at);
 void play_snare(Mix &m, std::size_t at, float vel);
 void play_hat(Mix &m, std::size_t at, float vel, bool open);
 void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
