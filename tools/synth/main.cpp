@@ -1,6 +1,6 @@
 // Renders the soundtrack to a WAV file; the build encodes it to mp3. Given a folder, it also writes
-// each stem alone there, at the gain the mix got and without the limiter, so that a stem's level
-// can be held against the mix's.
+// each stem alone there, through the same gain as the mix, limiter included, so that the stems add
+// up to the mix and a stem's level can be held against the mix's.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -41,8 +41,8 @@ int main(int argc, char **argv)
     for (int i = 0; argc == 3 && i < stem_count; ++i) {
         Stereo stem = render_song(static_cast<Stem>(i));
         for (std::size_t k = 0; k < stem.l.size(); ++k) {
-            stem.l[k] *= mastered.gain;
-            stem.r[k] *= mastered.gain;
+            stem.l[k] *= mastered.gain[k];
+            stem.r[k] *= mastered.gain[k];
         }
         if (!write(std::string(argv[2]) + "/" + stem_names[i] + ".wav", stem))
             return 1;

@@ -1,11 +1,13 @@
 // The last stage before encoding: level and peaks.
 #pragma once
 
+#include <vector>
+
 #include "dsp.h"
 
 struct Mastered {
-    float lufs;  // the loudness reached
-    float gain;  // what the track was multiplied by before the limiter
+    float lufs;               // the loudness reached
+    std::vector<float> gain;  // what each sample was multiplied by, the limiter's work included
 };
 
 // Brings the track to target_lufs with no sample above ceiling_db (dBFS): a gain, then the peak

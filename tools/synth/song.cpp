@@ -296,3 +296,15 @@ std::vector<double> section_starts()
         starts.push_back(s.beat * 60.0 / tempo_bpm);
     return starts;
 }
+
+std::vector<double> bar_starts()
+{
+    std::vector<double> bars;
+    for (std::size_t i = 0; i < arrangement.size(); ++i) {
+        const int end = i + 1 < arrangement.size() ? arrangement[i + 1].beat : fade_beat;
+        for (int beat = arrangement[i].beat; beat < end; beat += 4)
+            bars.push_back(beat * 60.0 / tempo_bpm);
+    }
+    bars.push_back(fade_beat * 60.0 / tempo_bpm);
+    return bars;
+}

@@ -20,3 +20,6 @@ Stereo render_song(std::optional<Stem> only = std::nullopt);
 
 // Seconds from the top of the track at which each section of the arrangement begins, in order.
 std::vector<double> section_starts();
+
+// Seconds at which each bar begins, from the top to the closing fade, and last where that bar ends.
+std::vector<double> bar_starts();
