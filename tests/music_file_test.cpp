@@ -141,12 +141,16 @@ TEST(Soundtrack, RepeatsFewBarsAndNoneInTheCredits)
     EXPECT_EQ(0, in_credits);
 }
 
-TEST(Soundtrack, EndsOnAHitAsThePictureFadesAndDiesAwayBeforeTheDemoEnds)
+TEST(Soundtrack, EndsOnTheTonicAsThePictureFadesAndDiesAwayBeforeTheDemoEnds)
 {
     const Onset hit = strongest_onset(track(), (fade_to_black_s + black_s) / 2, (black_s - fade_to_black_s) / 2);
+    const int bass = loudest_pitch(track(), hit.at + 0.5, 40.0, 250.0).pitch_class,
+              tune = loudest_pitch(track(), hit.at + 0.5, 250.0, 4200.0).pitch_class;
     const double tail = peak_db(track(), demo_end_s, seconds(track()));
-    std::printf("closing hit at %.3f s rising %.1f dB; peak after %.1f s %.1f dBFS\n", hit.at, hit.rise_db,
-                demo_end_s, tail);
-    EXPECT_GE(hit.rise_db, 10.0);
+    std::printf("closing hit at %.3f s rising %.1f dB, pitch classes %d in the bass and %d above; "
+                "peak after %.1f s %.1f dBFS\n", hit.at, hit.rise_db, bass, tune, demo_end_s, tail);
+    EXPECT_GE(hit.rise_db, 6.0);
+    EXPECT_EQ(9, bass);  // A, the tonic
+    EXPECT_EQ(9, tune);
     EXPECT_LT(tail, -60.0);
 }

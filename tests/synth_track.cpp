@@ -226,44 +226,46 @@ int repeated_bars(const Track &t, const std::vector<double> &bars, double from)
     return repeats;
 }
 
-std::vector<BarMelody> bar_melodies(const Track &t, const std::vector<double> &bars)
+Loudest loudest_pitch(const Track &t, double at_s, double lo_hz, double hi_hz)
 {
     constexpr std::size_t n = 4096;
+    Bins left, right;
+    spectra(t, at(t, at_s) >= n / 2 ? at(t, at_s) - n / 2 : 0, n, left, right);
+    auto power = [&](std::size_t k) { return std::norm(left[k] + right[k]); };
+    double energy = 0.0, best = 0.0;
+    std::size_t peak = 0;
+    for (std::size_t k = 1; k < n / 2; ++k) {
+        const double hz = static_cast<double>(k) * rate / n;
+        energy += power(k);
+        if (hz > lo_hz && hz < hi_hz && power(k) > best) {
+            best = power(k);
+            peak = k;
+        }
+    }
+    energy /= 0.375 * n * n;  // back to mean square per sample, after the window
+    if (peak == 0)
+        return {-1, energy};
+    // A parabola through the peak bin and its neighbours, on a log scale, finds the pitch.
+    const double y0 = std::log(power(peak - 1) + 1e-30), y1 = std::log(best + 1e-30),
+                 y2 = std::log(power(peak + 1) + 1e-30);
+    const double hz = (static_cast<double>(peak) + 0.5 * (y0 - y2) / (y0 - 2.0 * y1 + y2)) * rate / n;
+    return {(static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0))) % 12 + 12) % 12, energy};
+}
+
+std::vector<BarMelody> bar_melodies(const Track &t, const std::vector<double> &bars)
+{
     constexpr double silent = 1e-6;  // mean square per sample, -60 dBFS
     std::vector<BarMelody> melodies;
-    Bins left, right;
     for (std::size_t j = 0; j + 1 < bars.size(); ++j) {
-        std::array<double, 16> energy{};
-        std::array<int, 16> pitch{};
+        std::array<Loudest, 16> steps;
+        double loudest = 0.0;
         for (int s = 0; s < 16; ++s) {
-            const double mid_s = bars[j] + (s + 0.5) / 16.0 * (bars[j + 1] - bars[j]);
-            const std::size_t from = at(t, mid_s) >= n / 2 ? at(t, mid_s) - n / 2 : 0;
-            spectra(t, from, n, left, right);
-            double best = 0.0;
-            std::size_t peak = 0;
-            for (std::size_t k = 1; k < n / 2; ++k) {
-                const double e = std::norm(left[k] + right[k]), hz = static_cast<double>(k) * rate / n;
-                energy[s] += e;
-                if (hz > 130.0 && hz < 4200.0 && e > best) {
-                    best = e;
-                    peak = k;
-                }
-            }
-            energy[s] /= 0.375 * n * n;  // back to mean square per sample, after the window
-            if (peak == 0) {
-                pitch[s] = -1;
-                continue;
-            }
-            // A parabola through the peak bin and its neighbours, on a log scale, finds the pitch.
-            const double y0 = std::log(std::norm(left[peak - 1] + right[peak - 1]) + 1e-30),
-                         y1 = std::log(best + 1e-30), y2 = std::log(std::norm(left[peak + 1] + right[peak + 1]) + 1e-30);
-            const double hz = (peak + 0.5 * (y0 - y2) / (y0 - 2.0 * y1 + y2)) * rate / n;
-            pitch[s] = (static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0))) % 12 + 12) % 12;
+            steps[s] = loudest_pitch(t, bars[j] + (s + 0.5) / 16.0 * (bars[j + 1] - bars[j]), 130.0, 4200.0);
+            loudest = std::max(loudest, steps[s].energy);
         }
-        const double loudest = *std::max_element(energy.begin(), energy.end());
         BarMelody m;
         for (int s = 0; loudest > silent && s < 16; ++s)
-            m.push_back(energy[s] > loudest / 100.0 ? pitch[s] : -1);
+            m.push_back(steps[s].energy > loudest / 100.0 ? steps[s].pitch_class : -1);
         melodies.push_back(m);
     }
     return melodies;

@@ -46,6 +46,14 @@ Onset strongest_onset(const Track &t, double near, double window);
 // 15 dB or more under the bar. bars holds the start of each bar and, last, the end of the last.
 int repeated_bars(const Track &t, const std::vector<double> &bars, double from);
 
+// The pitch class (0 = C) of the loudest partial between lo_hz and hi_hz in the 93 ms around `at`, and
+// the mean square of the whole band there; -1 where nothing sounds.
+struct Loudest {
+    int pitch_class;
+    double energy;
+};
+Loudest loudest_pitch(const Track &t, double at, double lo_hz, double hi_hz);
+
 // The pitch class (0 = C) sounding loudest on each sixteenth of each bar, -1 where nothing sounds,
 // or each bar empty where the track is silent through it.
 using BarMelody = std::vector<int>;

@@ -6,8 +6,7 @@
 
 #include "dsp.h"
 
-constexpr double tempo_bpm = 138.0;
-constexpr double song_seconds = 126.5;  // the demo stops at about 121.8 s; the rest is silence
+constexpr double song_seconds = 126.5;  // the demo stops at 121.3 s; the rest is silence
 
 // The instruments in groups that can be rendered alone, to hear or measure one against the mix.
 enum class Stem { drums, bass, pad, arp, lead, bell, fx };

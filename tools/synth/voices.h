@@ -29,7 +29,8 @@ void play_hat(Mix &m, std::size_t at, float vel, bool open);
 void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
 void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright);
 void play_pluck(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float pan);
-void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
+// width (0..1) delays the lead's right side by up to 11 ms: heard as a wider lead, not as an echo.
+void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float width);
 void play_bell(Mix &m, std::size_t at, int note, float vel);
 void play_crash(Mix &m, std::size_t at, float vel);
 void play_boom(Mix &m, std::size_t at, float vel);
