@@ -93,8 +93,10 @@ TEST(SynthStems, AddUpToTheMixAndKeepTheBassMono)
             sum.r[i] += s.r[i] - mix.r[i] / stem_count;
         }
     }
-    // What is left is the limiter's work and the rounding to 16 bits.
-    EXPECT_LT(level_db(sum, 0.0, demo_end_s), level_db(mix, 0.0, demo_end_s) - 30.0);
+    // What is left is the rounding of each to 16 bits.
+    const double residue = level_db(sum, 0.0, demo_end_s) - level_db(mix, 0.0, demo_end_s);
+    std::printf("stems - mix: %.1f dB under the mix\n", -residue);
+    EXPECT_LT(residue, -60.0);
     EXPECT_LT(side_to_mid_db(stem("bass"), 0.0, demo_end_s), -60.0);
 }
 

@@ -121,51 +121,29 @@ Spectrum spectrum(const Track &t, double from, double to)
 {
     constexpr std::size_t n = 8192;
     constexpr double edges[] = {20, 60, 250, 2000, 6000, 20000};
-    constexpr int thirds = 30;  // third octaves from 20 Hz to 20.48 kHz
     std::array<double, 5> band{};
-    std::array<double, thirds> third{};
-    std::array<int, thirds> third_bins{};
-    double lr = 0, ll = 0, rr = 0, side = 0, mid = 0;
+    double lr = 0, ll = 0, rr = 0;
     Bins left, right;
-    for (std::size_t from_i = at(t, from); from_i + n <= at(t, to); from_i += n / 2) {
+    for (std::size_t from_i = at(t, from); from_i + n <= at(t, to); from_i += n) {
         spectra(t, from_i, n, left, right);
         for (std::size_t k = 1; k < n / 2; ++k) {
             const double hz = static_cast<double>(k) * rate / n;
-            if (hz < edges[0] || hz >= edges[5])
-                continue;
-            const double e = std::norm(left[k]) + std::norm(right[k]);
-            band[std::upper_bound(edges, edges + 6, hz) - edges - 1] += e;
-            const int th = static_cast<int>(3.0 * std::log2(hz / 20.0));
-            third[th] += e;
-            ++third_bins[th];
-            if (hz < 150.0) {
+            if (hz >= edges[0] && hz < edges[5])
+                band[std::upper_bound(edges, edges + 6, hz) - edges - 1] += std::norm(left[k]) + std::norm(right[k]);
+            if (hz >= edges[0] && hz < 150.0) {
                 lr += (left[k] * std::conj(right[k])).real();
                 ll += std::norm(left[k]);
                 rr += std::norm(right[k]);
-            } else {
-                side += std::norm(left[k] - right[k]);
-                mid += std::norm(left[k] + right[k]);
             }
         }
     }
     Spectrum s{};
-    double total = 0.0;
+    double total = 1e-30;
     for (double e : band)
         total += e;
     for (std::size_t b = 0; b < band.size(); ++b)
-        s.share[b] = band[b] / (total + 1e-30);
-    // Energy per third octave from the mean energy per bin, since the lowest thirds hold fewer bins.
-    double sx = 0, sy = 0, sxx = 0, sxy = 0, count = 0;
-    for (int th = 0; th < thirds; ++th) {
-        if (!third_bins[th])
-            continue;
-        const double width_hz = 20.0 * (std::exp2((th + 1) / 3.0) - std::exp2(th / 3.0));
-        const double x = th / 3.0, y = db(third[th] / third_bins[th] * width_hz);
-        sx += x, sy += y, sxx += x * x, sxy += x * y, ++count;
-    }
-    s.tilt_db_per_octave = (count * sxy - sx * sy) / (count * sxx - sx * sx);
+        s.share[b] = band[b] / total;
     s.low_correlation = lr / std::sqrt(ll * rr + 1e-30);
-    s.side_to_mid_above_150_db = db(side / (mid + 1e-30));
     return s;
 }
 

@@ -28,9 +28,7 @@ double side_to_mid_db(const Track &t, double from, double to);
 struct Spectrum {
     // Shares of the energy from 20 Hz to 20 kHz in 20-60, 60-250, 250-2k, 2k-6k and 6k-20k Hz.
     std::array<double, 5> share;
-    double tilt_db_per_octave;  // the best straight line through the energy per third octave
-    double low_correlation;     // of left and right below 150 Hz: 1 is mono
-    double side_to_mid_above_150_db;
+    double low_correlation;  // of left and right from 20 to 150 Hz: 1 is mono
 };
 Spectrum spectrum(const Track &t, double from, double to);
 
