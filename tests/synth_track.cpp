@@ -230,23 +230,19 @@ Loudest loudest_pitch(const Track &t, double at_s, double lo_hz, double hi_hz)
     return {(static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0))) % 12 + 12) % 12, energy};
 }
 
-std::vector<BarMelody> bar_melodies(const Track &t, const std::vector<double> &bars)
+BarMelody bar_melody(const Track &t, double from, double to)
 {
     constexpr double silent = 1e-6;  // mean square per sample, -60 dBFS
-    std::vector<BarMelody> melodies;
-    for (std::size_t j = 0; j + 1 < bars.size(); ++j) {
-        std::array<Loudest, 16> steps;
-        double loudest = 0.0;
-        for (int s = 0; s < 16; ++s) {
-            steps[s] = loudest_pitch(t, bars[j] + (s + 0.5) / 16.0 * (bars[j + 1] - bars[j]), 130.0, 4200.0);
-            loudest = std::max(loudest, steps[s].energy);
-        }
-        BarMelody m;
-        for (int s = 0; loudest > silent && s < 16; ++s)
-            m.push_back(steps[s].energy > loudest / 100.0 ? steps[s].pitch_class : -1);
-        melodies.push_back(m);
+    std::array<Loudest, 16> steps;
+    double loudest = 0.0;
+    for (int s = 0; s < 16; ++s) {
+        steps[s] = loudest_pitch(t, from + (s + 0.5) / 16.0 * (to - from), 130.0, 4200.0);
+        loudest = std::max(loudest, steps[s].energy);
     }
-    return melodies;
+    BarMelody m;
+    for (int s = 0; loudest > silent && s < 16; ++s)
+        m.push_back(steps[s].energy > loudest / 100.0 ? steps[s].pitch_class : -1);
+    return m;
 }
 
 bool same_tune(const BarMelody &a, const BarMelody &b)

@@ -52,10 +52,10 @@ struct Loudest {
 };
 Loudest loudest_pitch(const Track &t, double at, double lo_hz, double hi_hz);
 
-// The pitch class (0 = C) sounding loudest on each sixteenth of each bar, -1 where nothing sounds,
-// or each bar empty where the track is silent through it.
+// The pitch class (0 = C) sounding loudest on each sixteenth of the bar [from, to), -1 where nothing
+// sounds; empty where the track is silent through the bar.
 using BarMelody = std::vector<int>;
-std::vector<BarMelody> bar_melodies(const Track &t, const std::vector<double> &bars);
+BarMelody bar_melody(const Track &t, double from, double to);
 
 // Whether two bars carry the same tune: two in three of the sixteenths that sound agree. The
 // margin lets a tail of the bar before, or a misheard note, pass.
