@@ -20,5 +20,5 @@ Stereo render_song(std::optional<Stem> only = std::nullopt);
 // Seconds from the top of the track at which each section of the arrangement begins, in order.
 std::vector<double> section_starts();
 
-// Seconds at which each bar begins, from the top to the closing fade, and last where that bar ends.
+// Seconds at which each bar begins, from the top up to the closing hit, and last the hit itself.
 std::vector<double> bar_starts();
