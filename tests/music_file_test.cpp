@@ -1,23 +1,20 @@
-// The soundtrack as the build leaves it: the demo's mixer takes it, and it measures up.
+// The soundtrack as the build leaves it: the demo's mixer takes it, it measures up as a master, and
+// it follows the demo's scenes.
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "music.h"
+#include "song.h"
+#include "synth_track.h"
 
 namespace {
-
-constexpr int rate = 44100;
-constexpr double first_part_s = 0.5;                        // where the demo's first part starts in the track
-constexpr double fade_from_s = first_part_s + 121.3 - 5.0;  // the credits fade out over the last 5 s
 
 std::string output_of(const std::string &command)
 {
@@ -32,16 +29,10 @@ std::string output_of(const std::string &command)
     return out;
 }
 
-// Left and right averaged, as 16-bit samples decoded by ffmpeg at the file's own rate.
-const std::vector<std::int16_t> &decoded()
+const Track &track()
 {
-    static const std::vector<std::int16_t> samples = [] {
-        const std::string raw = output_of("'" FFMPEG "' -v error -i '" MUSIC_FILE "' -f s16le -");
-        std::vector<std::int16_t> s(raw.size() / 2);
-        std::copy(raw.data(), raw.data() + 2 * s.size(), reinterpret_cast<char *>(s.data()));
-        return s;
-    }();
-    return samples;
+    static const Track t = decode(FFMPEG, MUSIC_FILE);
+    return t;
 }
 
 // A figure from the summary ffmpeg's loudness meter prints, such as "I:" or "Peak:".
@@ -78,26 +69,87 @@ TEST(Soundtrack, IsStereoAt44100Hz)
     EXPECT_EQ("sample_rate=44100\nchannels=2\n", format);
 }
 
-TEST(Soundtrack, LastsAtLeast125Seconds) { EXPECT_GE(decoded().size() / 2.0 / rate, 125.0); }
-
-TEST(Soundtrack, NoTenSecondsAreSilentBeforeTheFade)
+TEST(Soundtrack, LastsAtLeast125SecondsAndIsNeverSilentForTenBeforeTheEnd)
 {
-    const std::vector<std::int16_t> &s = decoded();
-    const std::size_t window = 10 * rate, step = rate / 2;
-    for (std::size_t from = 0; (from + window) / double(rate) <= fade_from_s; from += step) {
-        double sum = 0.0;
-        for (std::size_t i = 2 * from; i < 2 * (from + window) && i < s.size(); ++i)
-            sum += double(s[i]) * s[i];
-        const double rms_db = 10.0 * std::log10(sum / (2.0 * window) + 1e-9) - 20.0 * std::log10(32768.0);
-        ASSERT_GT(rms_db, -40.0) << "10 s from " << from / double(rate) << " s";
+    std::printf("length %.2f s\n", seconds(track()));
+    EXPECT_GE(seconds(track()), 125.0);
+    for (double from = 0.0; from + 10.0 <= fade_to_black_s; from += 0.5)
+        ASSERT_GT(level_db(track(), from, from + 10.0), -40.0) << "10 s from " << from << " s";
+}
+
+TEST(Soundtrack, NeverClipsAndSitsNearMinus14Lufs)
+{
+    const double lufs = meter_reading("I:"), true_peak = meter_reading("Peak:");
+    std::printf("%.1f LUFS, true peak %.1f dBTP, sample peak %.2f dBFS\n", lufs, true_peak,
+                peak_db(track(), 0.0, seconds(track())));
+    EXPECT_LT(peak_db(track(), 0.0, seconds(track())), 0.0);
+    EXPECT_LT(true_peak, -1.0);
+    EXPECT_NEAR(lufs, -14.0, 1.0);
+}
+
+TEST(Soundtrack, BandsAreBalancedTheLowsMonoAndNoDcOffset)
+{
+    const Spectrum s = spectrum(track(), 0.0, demo_end_s);
+    std::printf("energy 20-60 Hz %.1f %%, 60-250 %.1f %%, 250-2k %.1f %%, 2k-6k %.1f %%, 6k-20k %.1f %%; "
+                "L/R correlation under 150 Hz %.3f\n",
+                100 * s.share[0], 100 * s.share[1], 100 * s.share[2], 100 * s.share[3], 100 * s.share[4],
+                s.low_correlation);
+    EXPECT_GE(s.share[2], 0.15);
+    EXPECT_GE(s.share[3] + s.share[4], 0.04);
+    EXPECT_GE(s.low_correlation, 0.98);
+    for (const Scene &scene : scenes) {
+        std::printf("%-10s DC %6.1f dBFS\n", scene.name, dc_db(track(), scene.from, scene.to));
+        EXPECT_LT(dc_db(track(), scene.from, scene.to), -60.0) << scene.name;
     }
 }
 
-TEST(Soundtrack, NeverClips)
+TEST(Soundtrack, WidensAfterTheIntroAndMostInTheStarfield)
 {
-    for (std::int16_t v : decoded())
-        ASSERT_TRUE(v > -32768 && v < 32767);
-    EXPECT_LT(meter_reading("Peak:"), -1.0);  // true peak, dBFS
+    for (const Scene &scene : scenes) {
+        const double width = side_to_mid_db(track(), scene.from, scene.to);
+        std::printf("%-10s side/mid %6.1f dB; L/R correlation under 150 Hz %.3f\n", scene.name, width,
+                    spectrum(track(), scene.from, scene.to).low_correlation);
+        const double narrowest = scene.from == 0.0 ? -300.0 : std::string(scene.name) == "starfield" ? -10.0 : -13.0;
+        EXPECT_GE(width, narrowest) << scene.name;
+    }
 }
 
-TEST(Soundtrack, IntegratedLoudnessIsNearMinus14Lufs) { EXPECT_NEAR(meter_reading("I:"), -14.0, 2.0); }
+TEST(Soundtrack, EachCutAndTheWarpFlashLandOnAnOnset)
+{
+    // The strongest onset within a quarter of a second, so that a kick on the beat next to the cut
+    // does not count, and a clear one: 6 dB over the 50 ms before it.
+    std::vector<double> cues = {warp_flash_s};
+    for (const Scene &scene : scenes)
+        if (scene.from > 0.0)
+            cues.push_back(scene.from);
+    for (double cut : cues) {
+        const Onset o = strongest_onset(track(), cut, 0.25);
+        std::printf("cut %6.2f s: onset %+5.0f ms, rising %.1f dB\n", cut, 1000.0 * (o.at - cut), o.rise_db);
+        EXPECT_NEAR(o.at, cut, 0.020) << "cut at " << cut << " s";
+        EXPECT_GE(o.rise_db, 6.0) << "cut at " << cut << " s";
+    }
+}
+
+TEST(Soundtrack, RepeatsFewBarsAndNoneInTheCredits)
+{
+    const std::vector<double> bars = bar_starts();
+    const int repeats = repeated_bars(track(), bars, 0.0), in_credits = repeated_bars(track(), bars, scenes[6].from);
+    std::printf("%d of %zu bars repeat an earlier bar, %d of them in the credits\n", repeats, bars.size() - 1,
+                in_credits);
+    EXPECT_LE(repeats, 10);
+    EXPECT_EQ(0, in_credits);
+}
+
+TEST(Soundtrack, EndsOnTheTonicAsThePictureFadesAndDiesAwayBeforeTheDemoEnds)
+{
+    const Onset hit = strongest_onset(track(), (fade_to_black_s + black_s) / 2, (black_s - fade_to_black_s) / 2);
+    const int bass = loudest_pitch(track(), hit.at + 0.5, 40.0, 250.0).pitch_class,
+              tune = loudest_pitch(track(), hit.at + 0.5, 250.0, 4200.0).pitch_class;
+    const double tail = peak_db(track(), demo_end_s, seconds(track()));
+    std::printf("closing hit at %.3f s rising %.1f dB, pitch classes %d in the bass and %d above; "
+                "peak after %.1f s %.1f dBFS\n", hit.at, hit.rise_db, bass, tune, demo_end_s, tail);
+    EXPECT_GE(hit.rise_db, 6.0);
+    EXPECT_EQ(9, bass);  // A, the tonic
+    EXPECT_EQ(9, tune);
+    EXPECT_LT(tail, -60.0);
+}

@@ -79,8 +79,8 @@ TEST(SynthEnvelope, RenderedLeadNoteStartsOnTimeAndDiesAfterItsRelease)
     // The lead's release is 0.2 s.
     constexpr double start = 0.1, gate = 0.5, release = 0.2;
     Mix m = make_mix(seconds_to_samples(1.2));
-    play_lead(m, seconds_to_samples(start), 69, static_cast<float>(gate), 1.0f, 1.0f);
-    const std::vector<float> &x = m.pumped.l;
+    play_lead(m, seconds_to_samples(start), 69, static_cast<float>(gate), 1.0f, 1.0f, 0.0f);
+    const std::vector<float> &x = m.steady.l;
     auto level = [&](double t) { return rms_db(x, seconds_to_samples(t), seconds_to_samples(t + 0.01)); };
     EXPECT_EQ(rms_db(x, 0, seconds_to_samples(start)), -300.0);  // nothing before the note
     EXPECT_GT(level(start), -40.0);

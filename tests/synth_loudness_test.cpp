@@ -53,7 +53,7 @@ TEST(SynthMaster, BringsTheTrackToTheTargetUnderTheCeiling)
         for (std::size_t k = 0; k < 2000 && i + k < s.l.size(); ++k)
             s.l[i + k] = s.r[i + k] =
                 0.9f * std::sin(0.05f * static_cast<float>(k)) * std::exp(-static_cast<float>(k) / 500.0f);
-    const float reached = master(s, -14.0f, -3.0f);
+    const float reached = master(s, -14.0f, -3.0f).lufs;
     EXPECT_NEAR(reached, -14.0f, 0.1f);
     EXPECT_NEAR(integrated_loudness(s), reached, 1e-4f);
     const float ceiling = std::pow(10.0f, -3.0f / 20.0f) * (1.0f + 1e-6f);  // give or take rounding

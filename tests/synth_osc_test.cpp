@@ -62,7 +62,7 @@ TEST(SynthVoices, PitchedInstrumentsSoundTheNotePlayed)
     const Case cases[] = {
         {"bass", 33, [](Mix &m, int n) { play_bass(m, 0, n, 0.4f, 1.0f, 0.5f); }},
         {"pluck", 69, [](Mix &m, int n) { play_pluck(m, 0, n, 0.4f, 1.0f, 0.5f, 0.0f); }},
-        {"lead", 76, [](Mix &m, int n) { play_lead(m, 0, n, 0.4f, 1.0f, 0.5f); }},
+        {"lead", 76, [](Mix &m, int n) { play_lead(m, 0, n, 0.4f, 1.0f, 0.5f, 0.0f); }},
         {"bell", 81, [](Mix &m, int n) { play_bell(m, 0, n, 1.0f); }},
     };
     for (const Case &c : cases) {

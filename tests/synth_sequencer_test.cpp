@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "sequencer.h"
-#include "song.h"
 #include "voices.h"
 
 namespace {
@@ -70,16 +69,18 @@ TEST(SynthPattern, NoteNamesAreMidiNumbers)
     EXPECT_EQ(notes, (std::vector<int>{69, 73, 60, 59, 33}));
 }
 
-TEST(SynthStepTiming, KicksOfAFourToTheFloorLandOnTheBeats)
+TEST(SynthStepTiming, KicksLandOnTheBeatsOfTheTempoMap)
 {
-    constexpr int bars = 4;
-    Mix m = make_mix(seconds_to_samples(bars * 4 * 60.0 / tempo_bpm + 0.5));
-    for (const Hit &h : pattern_hits("x...x...x...x...", bars * steps_per_bar))
-        play_kick(m, step_to_sample(h.step, tempo_bpm), velocity(h.symbol));
+    // Two bars at 120 bpm, two bars pressed into 3.5 s, and that tempo held after the last mark.
+    constexpr TempoMark map[] = {{0, 0.0}, {8, 4.0}, {16, 7.5}};
+    constexpr int beats = 20;
+    Mix m = make_mix(seconds_to_samples(9.5));
+    for (const Hit &h : pattern_hits("x...x...x...x...", beats * steps_per_beat))
+        play_kick(m, beat_sample(map, 3, static_cast<double>(h.step) / steps_per_beat), velocity(h.symbol));
     const std::vector<std::size_t> heard = onsets(m.steady.l, 0.01f);
-    ASSERT_EQ(heard.size(), 4u * bars);
-    for (std::size_t beat = 0; beat < heard.size(); ++beat) {
-        const double expected = beat * 60.0 / tempo_bpm * sample_rate;
-        EXPECT_NEAR(static_cast<double>(heard[beat]), expected, 1.0) << "beat " << beat;
+    ASSERT_EQ(heard.size(), std::size_t(beats));
+    for (int beat = 0; beat < beats; ++beat) {
+        const double seconds = beat < 8 ? 0.5 * beat : 4.0 + (beat - 8) * 3.5 / 8.0;
+        EXPECT_NEAR(static_cast<double>(heard[beat]), seconds * sample_rate, 1.0) << "beat " << beat;
     }
 }

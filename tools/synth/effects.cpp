@@ -90,12 +90,25 @@ void add_reverb(const std::vector<float> &send, Stereo &out, float room, float d
     reverb_side(send, out.r, stereo_spread, room, damp);
 }
 
-void limit(Stereo &s, float ceiling, float attack_s, float release_s)
+void block_dc(Stereo &s)
+{
+    const double pole = std::exp(-2.0 * pi_d * 5.0 / sample_rate);
+    for (std::vector<float> *side : {&s.l, &s.r}) {
+        double in = 0.0, out = 0.0;
+        for (float &v : *side) {
+            out = v - in + pole * out;
+            in = v;
+            v = static_cast<float>(out);
+        }
+    }
+}
+
+std::vector<float> limit(Stereo &s, float ceiling, float attack_s, float release_s)
 {
     const std::size_t n = s.l.size();
-    if (n == 0)
-        return;
     std::vector<float> gain(n);
+    if (n == 0)
+        return gain;
     for (std::size_t i = 0; i < n; ++i) {
         const float peak = std::max(std::fabs(s.l[i]), std::fabs(s.r[i]));
         gain[i] = peak > ceiling ? ceiling / peak : 1.0f;
@@ -112,4 +125,5 @@ void limit(Stereo &s, float ceiling, float attack_s, float release_s)
         s.l[i] *= gain[i];
         s.r[i] *= gain[i];
     }
+    return gain;
 }

@@ -17,6 +17,11 @@ void add_echo(const std::vector<float> &send, Stereo &out, std::size_t delay_sam
 // damp (0..1) how fast the highs die.
 void add_reverb(const std::vector<float> &send, Stereo &out, float room, float damp);
 
+// A high-pass at 5 Hz on both sides: takes off the offset that the first half-cycles of low notes
+// leave, which would otherwise waste headroom and thump when playback starts or stops.
+void block_dc(Stereo &s);
+
 // Look-ahead peak limiter: no sample of either side ends above ceiling. The gain ramps down over
-// attack_s before a peak and recovers with a time constant of release_s after it.
-void limit(Stereo &s, float ceiling, float attack_s, float release_s);
+// attack_s before a peak and recovers with a time constant of release_s after it. Returns the gain
+// it applied to each sample.
+std::vector<float> limit(Stereo &s, float ceiling, float attack_s, float release_s);

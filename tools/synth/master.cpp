@@ -24,19 +24,21 @@ Stereo scaled(const Stereo &s, float gain)
 
 }  // namespace
 
-float master(Stereo &s, float target_lufs, float ceiling_db)
+Mastered master(Stereo &s, float target_lufs, float ceiling_db)
 {
     // The limiter only shaves peaks, so the loudness before it is a close first guess.
-    float gain = db_to_gain(target_lufs - integrated_loudness(s)), lufs = 0.0f;
+    float next = db_to_gain(target_lufs - integrated_loudness(s)), gain = next, lufs = 0.0f;
     Stereo out;
-    for (int pass = 0; pass < passes; ++pass) {
+    std::vector<float> limited;
+    for (int pass = 0; pass < passes && (pass == 0 || std::fabs(lufs - target_lufs) >= close_enough); ++pass) {
+        gain = next;
         out = scaled(s, gain);
-        limit(out, db_to_gain(ceiling_db), limiter_attack, limiter_release);
+        limited = limit(out, db_to_gain(ceiling_db), limiter_attack, limiter_release);
         lufs = integrated_loudness(out);
-        if (std::fabs(lufs - target_lufs) < close_enough)
-            break;
-        gain *= db_to_gain(target_lufs - lufs);
+        next = gain * db_to_gain(target_lufs - lufs);
     }
+    for (float &g : limited)
+        g *= gain;
     s = std::move(out);
-    return lufs;
+    return {lufs, std::move(limited)};
 }

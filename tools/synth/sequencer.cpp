@@ -8,12 +8,18 @@
 
 #include "dsp.h"
 
-double step_seconds(double bpm) { return 60.0 / (bpm * steps_per_beat); }
-
-std::size_t step_to_sample(long step, double bpm)
+double beat_seconds(const TempoMark *marks, std::size_t count, double beat)
 {
-    return static_cast<std::size_t>(
-        std::llround(static_cast<double>(step) * step_seconds(bpm) * sample_rate));
+    std::size_t i = 1;
+    while (i + 1 < count && marks[i].beat <= beat)
+        ++i;
+    const TempoMark &a = marks[i - 1], &b = marks[i];
+    return a.seconds + (beat - a.beat) * (b.seconds - a.seconds) / (b.beat - a.beat);
+}
+
+std::size_t beat_sample(const TempoMark *marks, std::size_t count, double beat)
+{
+    return static_cast<std::size_t>(std::llround(beat_seconds(marks, count, beat) * sample_rate));
 }
 
 std::vector<Hit> pattern_hits(const char *pattern, int steps)

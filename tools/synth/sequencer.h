@@ -7,10 +7,18 @@
 constexpr int steps_per_beat = 4;  // a step is a sixteenth note
 constexpr int steps_per_bar = 16;
 
-// Sample at which a step, counted from the start of the song, begins. Rounded per step, so long
-// songs do not drift against the tempo.
-std::size_t step_to_sample(long step, double bpm);
-double step_seconds(double bpm);
+// A point of the tempo map: the beat that falls at a given time. Between two marks the tempo is
+// steady, so that a cut in the picture can fall exactly on a beat; after the last it stays as it was.
+struct TempoMark {
+    double beat;
+    double seconds;
+};
+
+// Seconds at which a beat falls (fractions of a beat are its steps), from at least two marks in order.
+double beat_seconds(const TempoMark *marks, std::size_t count, double beat);
+
+// The sample at which that beat begins, rounded on its own, so that long songs do not drift.
+std::size_t beat_sample(const TempoMark *marks, std::size_t count, double beat);
 
 // A pattern has one character per step and repeats to fill its section:
 //   '.' rest, '-' holds the note before it, any other character starts a note.

@@ -16,8 +16,8 @@ constexpr float hat_level = 0.16f;
 constexpr float bass_level = 0.42f;
 constexpr float pad_level = 0.07f;
 constexpr float pluck_level = 0.13f;
-constexpr float lead_level = 0.11f;
-constexpr float bell_level = 0.16f;
+constexpr float lead_level = 0.28f;
+constexpr float bell_level = 0.24f;
 constexpr float crash_level = 0.16f;
 constexpr float boom_level = 0.8f;
 constexpr float sweep_level = 0.35f;
@@ -64,10 +64,15 @@ void play_kick(Mix &m, std::size_t at, float vel)
         const float s = osc_sine(body, hz) * fall(t, ring_s) + 0.25f * noise(click) * fall(t, 0.004f);
         const float v = std::tanh(1.8f * s) * vel * kick_level;
         add(m.steady, at + i, v, v);
-        if (t < duck_seconds) {
-            const float back = 1.0f - t / duck_seconds;
-            m.duck[at + i] = std::min(m.duck[at + i], 1.0f - duck_depth * back * back);
-        }
+    }
+}
+
+void duck_under_kick(Mix &m, std::size_t at)
+{
+    const std::size_t n = span(m, at, duck_seconds);
+    for (std::size_t i = 0; i < n; ++i) {
+        const float back = 1.0f - seconds(i) / duck_seconds;
+        m.duck[at + i] = std::min(m.duck[at + i], 1.0f - duck_depth * back * back);
     }
 }
 
@@ -170,10 +175,11 @@ void play_pluck(Mix &m, std::size_t at, int note, float gate, float vel, float b
     }
 }
 
-void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright)
+void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float width)
 {
     constexpr Adsr env = {0.01f, 0.4f, 0.75f, 0.2f};
     constexpr float vibrato_delay = 0.25f;  // a held note starts to sing only after a moment
+    const std::size_t haas = seconds_to_samples(0.011 * width);
     Osc mid, left, right, lfo;
     Svf lp_l, lp_r;
     const float hz = note_hz(static_cast<float>(note));
@@ -187,7 +193,9 @@ void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float br
         const float e = adsr(env, t, gate) * vel * lead_level;
         const float l = svf_tick(lp_l, coef, c + osc_saw(left, f * 1.006f)).low * e;
         const float r = svf_tick(lp_r, coef, c + osc_saw(right, f * 0.994f)).low * e;
-        add(m.pumped, at + i, l, r);
+        m.steady.l[at + i] += l;
+        if (at + i + haas < m.duck.size())
+            m.steady.r[at + i + haas] += r;
         m.echo_send[at + i] += 0.3f * (l + r);
         m.room_send[at + i] += 0.2f * (l + r);
     }
@@ -236,7 +244,8 @@ void play_boom(Mix &m, std::size_t at, float vel)
     const std::size_t n = span(m, at, ring_s);
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);
-        const float hz = 32.0f + 60.0f * std::exp(-t / 0.15f);
+        // Falls an octave onto A1, the song's tonic, so that the boom under a closing chord is in tune.
+        const float hz = 55.0f * (1.0f + std::exp(-t / 0.15f));
         const float v = std::tanh(2.0f * osc_sine(body, hz) * fall(t, ring_s)) * vel * boom_level;
         add(m.steady, at + i, v, v);
         m.room_send[at + i] += 0.2f * v;
