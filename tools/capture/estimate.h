@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+
+#include "partit.h"
+#include "timeline.h"
+
+// How long the frames still to draw will take. Frames differ in cost by a
+// factor of thirty between one stretch of the demo and the next, so the
+// estimate weighs the work left, not the frames left: each frame counts its
+// reference cost, measured once on a whole-demo capture. Each scene reached
+// so far scales that by what its own frames have cost in this run; scenes
+// not reached yet by the rate seen so far over all scenes.
+namespace capture {
+
+// What the frames of one part have cost so far in this run.
+struct SceneCost {
+    long frames = 0;
+    double seconds = 0;  // wall-clock
+    double work = 0;     // reference seconds
+};
+using SceneCosts = std::array<SceneCost, final_part + 1>;
+
+// Reference seconds of work, per part of the timeline.
+using PartWork = std::array<double, final_part + 1>;
+
+// Reference seconds a frame drawn at this time of the video costs.
+double reference_cost(double video_seconds);
+
+// Reference seconds of work of the frames in [from, end), per part.
+PartWork work_between(const PartStarts &starts, Rate rate, long from, long end);
+
+// Seconds left, from what each part has cost so far and the reference work
+// left per part; negative while nothing has been measured.
+double seconds_left(const SceneCosts &seen, const PartWork &left);
+
+}  // namespace capture
