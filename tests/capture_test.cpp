@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <map>
@@ -47,12 +47,8 @@ Bytes read_bytes(const std::string &path)
 int partial_files(const std::string &dir)
 {
     int count = 0;
-    DIR *listing = opendir(dir.c_str());
-    while (const dirent *entry = readdir(listing)) {
-        const std::string name = entry->d_name;
-        count += name.size() > 8 && name.compare(name.size() - 8, 8, ".partial") == 0;
-    }
-    closedir(listing);
+    for (const auto &entry : std::filesystem::directory_iterator(dir))
+        count += entry.path().extension() == ".partial";
     return count;
 }
 
@@ -274,22 +270,11 @@ TEST_F(Capture, NtscMasterIsLosslessAndHoldsThePngOfTheSameMoment)
 
 TEST_F(Capture, EndAndSoundAsAsked)
 {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"--to", "1.5"}, "15"},
-        {{"--from", "1", "--frames", "7"}, "7"},
-    };
-    for (const auto &[end, frames] : cases) {
-        std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--no-audio", "--crf", "30", "--preset",
-                                         "ultrafast", "-o", "quiet.mp4"};
-        args.insert(args.end(), end.begin(), end.end());
-        const Spawned run = capture(args);
-        ASSERT_EQ(0, run.status) << run.err;
-        EXPECT_EQ(frames, probe(dir + "/quiet.mp4", "v")["nb_read_frames"]);
-        EXPECT_TRUE(probe(dir + "/quiet.mp4", "a").empty()) << "a sound track";
-    }
-    const Spawned version = capture({"--version"});
-    EXPECT_EQ(0, version.status);
-    EXPECT_EQ(0u, version.out.find("capture ")) << version.out;
+    const Spawned run = capture({"--size", "64x36", "--fps", "10", "--from", "1", "--frames", "7", "--no-audio",
+                                 "--crf", "30", "--preset", "ultrafast", "-o", "quiet.mp4"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("7", probe(dir + "/quiet.mp4", "v")["nb_read_frames"]);
+    EXPECT_TRUE(probe(dir + "/quiet.mp4", "a").empty()) << "a sound track";
 }
 
 TEST_F(Capture, TwoRunsToOneOutputLeaveOneWholeVideo)
