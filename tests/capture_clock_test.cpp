@@ -232,7 +232,8 @@ TEST(CaptureEstimate, WorkLeftWeighsEveryFrameByItsScene)
     for (double work : work_between(starts, rate, 0, total))
         all_work += work;
     SceneCosts seen{};
-    EXPECT_LT(seconds_left(seen, work_between(starts, rate, 0, total)), 0) << "nothing measured yet";
+    Pace pace;
+    EXPECT_LT(seconds_left(seen, pace, work_between(starts, rate, 0, total)), 0) << "nothing measured yet";
     int part = 1;
     double spent = 0;
     for (long n = 0; n < total; ++n) {
@@ -242,9 +243,10 @@ TEST(CaptureEstimate, WorkLeftWeighsEveryFrameByItsScene)
         seen[part].frames += 1;
         seen[part].work += work;
         seen[part].seconds += slower * work;
+        add_frame(pace, slower * work, work);
         spent += slower * work;
         if (n % 500 == 250) {
-            const double left = seconds_left(seen, work_between(starts, rate, n + 1, total));
+            const double left = seconds_left(seen, pace, work_between(starts, rate, n + 1, total));
             EXPECT_NEAR(slower * all_work - spent, left, 1e-6 * left) << "after frame " << n;
         }
     }
@@ -252,19 +254,29 @@ TEST(CaptureEstimate, WorkLeftWeighsEveryFrameByItsScene)
     EXPECT_GT(reference_cost(15), 10 * reference_cost(4));
 }
 
-// A scene that runs slower than its reference cost in this run is expected
-// to go on that way; scenes not reached go at the rate of all seen so far.
-TEST(CaptureEstimate, AMeasuredSceneKeepsItsOwnRate)
+// The scene being drawn goes on at its own rate once it has been measured
+// for a while; scenes not reached go at the pace of the run lately.
+TEST(CaptureEstimate, TheSceneInHandKeepsItsRateAndTheRestThePaceLately)
 {
     SceneCosts seen{};
-    seen[1] = {100, 2.0, 1.0};     // twice its reference cost
-    seen[2] = {300, 120.0, 40.0};  // three times
+    seen[2] = {3000, 900.0, 300.0};  // three times its reference cost
+    const Pace pace = {2.0, 1.0};
     PartWork left{};
     left[2] = 10;
-    EXPECT_NEAR(30, seconds_left(seen, left), 0.3);
+    EXPECT_NEAR(30, seconds_left(seen, pace, left), 1.0);
     left = {};
-    left[3] = 10;  // not reached: the rate over all seen so far
-    EXPECT_NEAR(10 * 122.0 / 41.0, seconds_left(seen, left), 1e-9);
+    left[3] = 10;
+    EXPECT_DOUBLE_EQ(20, seconds_left(seen, pace, left));
+}
+
+TEST(CaptureEstimate, PaceFollowsAMachineThatSlowsDown)
+{
+    Pace pace;
+    for (int i = 0; i < 3000; ++i)  // five minutes at the reference pace
+        add_frame(pace, 0.1, 0.1);
+    for (int i = 0; i < 600; ++i)   // then two at half of it
+        add_frame(pace, 0.2, 0.1);
+    EXPECT_GT(pace.seconds / pace.work, 1.7);  // since the start: 1.17
 }
 
 }  // namespace

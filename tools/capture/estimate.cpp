@@ -1,27 +1,32 @@
 #include "estimate.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace capture {
 
 namespace {
 
 // Milliseconds a frame took in each second of the video, capturing the whole
-// demo at 1280x720 and 30 fps to H.264 on two busy cores: drawing, reading
-// back and encoding. Only the proportions matter.
+// demo at 1280x720 and 30 fps to H.264 on two busy cores (load 4 to 13):
+// drawing, reading back and encoding, the mean of two runs. Only the
+// proportions matter.
 constexpr int reference_ms[] = {
-    17,  22,  22,  10,  12,  16,  14,  16,  162, 143, 163, 269, 339, 196, 229, 272, 279, 324, 480, 412, 305,
-    384, 408, 337, 88,  65,  66,  98,  75,  73,  74,  134, 67,  59,  134, 159, 206, 127, 100, 100, 99,  140,
-    115, 44,  16,  19,  16,  16,  15,  15,  21,  22,  24,  31,  18,  20,  15,  16,  23,  44,  39,  62,  83,
-    107, 91,  132, 128, 133, 107, 47,  53,  76,  105, 100, 89,  98,  104, 53,  73,  76,  48,  15,  10,  16,
-    147, 170, 160, 183, 187, 206, 162, 152, 176, 238, 321, 293, 230, 149, 108, 145, 132, 62,  17,  16,  19,
-    21,  13,  17,  18,  30,  39,  66,  64,  140, 173, 299, 260, 342, 174, 119, 125, 164};
+    21,  18,  18,  12,  14,  17,  21,  22,  176, 229, 235, 300, 330, 263, 272, 312, 322, 293, 413, 377, 317,
+    338, 345, 286, 75,  75,  60,  107, 87,  81,  65,  125, 62,  72,  122, 139, 158, 118, 104, 113, 117, 131,
+    107, 44,  16,  15,  15,  15,  14,  15,  17,  19,  20,  24,  16,  18,  16,  17,  24,  44,  69,  103, 59,
+    73,  62,  86,  89,  84,  73,  38,  41,  56,  69,  71,  64,  71,  80,  47,  56,  48,  32,  18,  19,  19,
+    161, 163, 159, 171, 209, 178, 157, 150, 159, 219, 220, 197, 168, 129, 147, 177, 125, 66,  13,  13,  13,
+    16,  13,  18,  21,  31,  51,  64,  104, 110, 145, 209, 184, 246, 163, 93,  106, 118};
 constexpr long reference_seconds = sizeof reference_ms / sizeof reference_ms[0];
 
 // How much reference work of a scene its own measurements must cover to
-// count as much as the rate seen over all scenes: a scene's first frames,
-// with its set-up, say little about the rest of it.
-constexpr double trust_after_s = 10;
+// count as much as the pace lately: a scene's first frames, with its set-up,
+// say little about the rest of it.
+constexpr double trust_after_s = 30;
+
+// Frames drawn this long ago count 1/e as much in the pace.
+constexpr double pace_memory_s = 60;
 
 }  // namespace
 
@@ -40,16 +45,18 @@ PartWork work_between(const PartStarts &starts, Rate rate, long from, long end)
     return work;
 }
 
-double seconds_left(const SceneCosts &seen, const PartWork &left)
+void add_frame(Pace &pace, double seconds, double work)
 {
-    double spent = 0, done = 0;
-    for (const SceneCost &cost : seen) {
-        spent += cost.seconds;
-        done += cost.work;
-    }
-    if (done <= 0)
+    const double kept = std::exp(-seconds / pace_memory_s);
+    pace.seconds = pace.seconds * kept + seconds;
+    pace.work = pace.work * kept + work;
+}
+
+double seconds_left(const SceneCosts &seen, const Pace &pace, const PartWork &left)
+{
+    if (pace.work <= 0)
         return -1;
-    const double rate = spent / done;
+    const double rate = pace.seconds / pace.work;
     double seconds = 0;
     for (int part = 0; part <= final_part; ++part) {
         const SceneCost &cost = seen[part];

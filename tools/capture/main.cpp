@@ -107,6 +107,7 @@ struct Run {
     long kept = 0;         // frames written whole
     bool failed = false;   // a write failed (not a stop cutting one short)
     SceneCosts costs{};
+    Pace pace;
 };
 
 // Whether frame n goes to the sink, or to at least one PNG.
@@ -145,7 +146,7 @@ void show_progress(const Run &run, const PartStarts &starts, Rate rate, long n, 
     if (!due && run.drawn < end)
         return;
     shown = {elapsed, step};
-    const double left = seconds_left(run.costs, work_between(starts, rate, n + 1, end));
+    const double left = seconds_left(run.costs, run.pace, work_between(starts, rate, n + 1, end));
     const std::string line = progress_line(run.drawn, end, scene_name(part), run.drawn / elapsed, left);
     std::fprintf(stderr, terminal ? "\r%s\033[K" : "capture: %s\n", line.c_str());
 }
@@ -172,10 +173,13 @@ Run play(const Options &options, const PartStarts &starts, long first, long end)
         }
         ++run.drawn;
         const Clock::time_point now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - frame_began).count();
+        const double work = reference_cost(frame_seconds(n, options.fps));
         SceneCost &cost = run.costs[part];
         cost.frames += 1;
-        cost.seconds += std::chrono::duration<double>(now - frame_began).count();
-        cost.work += reference_cost(frame_seconds(n, options.fps));
+        cost.seconds += seconds;
+        cost.work += work;
+        add_frame(run.pace, seconds, work);
         frame_began = now;
         show_progress(run, starts, options.fps, n, end, part, std::chrono::duration<double>(now - began).count(),
                       shown);
