@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "bench.h"
 #include "mp3_fixtures.h"
 #include "spawn.h"
+#include "timeline.h"
 
 namespace {
 
@@ -23,6 +27,8 @@ namespace {
 constexpr int fps = 10;
 constexpr Tick start_ms = 500;  // the capture's default start-up time
 constexpr double music_onset_s = 1.0;
+// A stop ends a run within a second; the rest is for a busy machine.
+constexpr double stop_limit_s = 1.25;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -36,6 +42,21 @@ Bytes read_bytes(const std::string &path)
 {
     std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+// Files whose names end in .partial: unfinished work left behind.
+int partial_files(const std::string &dir)
+{
+    int count = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir))
+        count += entry.path().extension() == ".partial";
+    return count;
+}
+
+// The seconds from a stop signal to the end of the run.
+double seconds_after_signal(const std::chrono::steady_clock::time_point began, int signal_after_ms)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() - signal_after_ms / 1000.0;
 }
 
 // 16-bit mono PCM: silence, then a loud tone from onset_s on.
@@ -83,7 +104,7 @@ protected:
     std::map<std::string, std::string> probe(const std::string &file, const std::string &stream)
     {
         const Spawned run = tool({"ffprobe", "-v", "error", "-count_frames", "-select_streams", stream,
-                                  "-show_entries", "stream=codec_name,width,height,pix_fmt,nb_read_frames,duration",
+                                  "-show_entries", "stream=codec_name,profile,width,height,pix_fmt,r_frame_rate,nb_read_frames,duration",
                                   "-of", "default=noprint_wrappers=1", file});
         std::map<std::string, std::string> fields;
         std::istringstream lines(run.out);
@@ -96,9 +117,16 @@ protected:
     // The frame the video shows at a time, as decoded by ffmpeg.
     Bytes video_frame(const std::string &file, double seconds)
     {
+        return decoded({"-ss", std::to_string(seconds), "-i", file, "-frames:v", "1"});
+    }
+
+    // What ffmpeg decodes from an input, as rgb24.
+    Bytes decoded(std::vector<std::string> input)
+    {
         const std::string out = dir + "/frame.rgb";
-        tool({"ffmpeg", "-v", "error", "-ss", std::to_string(seconds), "-i", file, "-frames:v", "1", "-f", "rawvideo",
-              "-pix_fmt", "rgb24", "-y", out});
+        input.insert(input.begin(), {"ffmpeg", "-v", "error"});
+        input.insert(input.end(), {"-f", "rawvideo", "-pix_fmt", "rgb24", "-y", out});
+        tool(input);
         return read_bytes(out);
     }
 };
@@ -134,14 +162,24 @@ double squared_difference(const Bytes &a, const Bytes &b)
 
 TEST_F(Capture, ShortStretchIsAPlayableMp4WithSoundAndTheRightFrames)
 {
+    // An interrupted run of an older capture left this; it is none of ours.
+    std::ofstream(dir + "/short.mp4.partial") << "stale";
     const Spawned run = capture(
         {"--size", "160x90", "--fps", "10", "--duration", "3", "--music", "music.wav", "-o", "short.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("wrote 30 frames (0:03) of 160x90 at 10 fps")) << run.err;
-    EXPECT_FALSE(exists(dir + "/short.mp4.partial"));
+    EXPECT_EQ(Bytes({'s', 't', 'a', 'l', 'e'}), read_bytes(dir + "/short.mp4.partial"));
+    EXPECT_EQ(1, partial_files(dir));
+    // Not a terminal: a plain line for every 5 % of a run this short.
+    std::istringstream lines(run.err);
+    int progress_lines = 0;
+    for (std::string line; std::getline(lines, line);)
+        progress_lines += line.find("capture: ") == 0 && line.find("/30 frames [") != std::string::npos;
+    EXPECT_EQ(20, progress_lines) << run.err;
 
     auto video = probe(dir + "/short.mp4", "v");
     EXPECT_EQ("h264", video["codec_name"]);
+    EXPECT_EQ("High", video["profile"]);
     EXPECT_EQ("160", video["width"]);
     EXPECT_EQ("90", video["height"]);
     EXPECT_EQ("yuv420p", video["pix_fmt"]);
@@ -209,21 +247,55 @@ TEST_F(Capture, ScreenshotIsExactlyTheBenchFrameAndNoVideoIsMade)
     EXPECT_FALSE(early == shot);
 }
 
-// The first frame of each part on a clock of fps frames a second, from the
-// timeline itself; the last entry is where the demo has ended.
-std::vector<long> part_starts(int fps)
+TEST_F(Capture, NtscMasterIsLosslessAndHoldsThePngOfTheSameMoment)
 {
-    rewind_demo();
-    std::vector<long> starts;
-    for (long n = 0;; ++n) {
-        offline::set_time(start_ms + static_cast<Tick>(n * 1000 / fps));
-        const int part = offline::next_frame(Step::skip);
-        if (part == 0 || part > static_cast<int>(starts.size())) {
-            starts.push_back(n);
-            if (part == 0)
-                return starts;
-        }
-    }
+    // Frames 90 to 92 at 30000/1001 fps, 3.003 s to 3.070 s into the video.
+    const Spawned run = capture({"--size", "320x180", "--fps", "29.97", "--from", "3", "--frames", "3", "--master",
+                                 "--music", "music.wav", "-o", "master.mkv"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("wrote 3 frames (0:00) of 320x180 at 29.97 fps")) << run.err;
+    auto video = probe(dir + "/master.mkv", "v");
+    EXPECT_EQ("ffv1", video["codec_name"]);
+    EXPECT_EQ("30000/1001", video["r_frame_rate"]);
+    EXPECT_EQ("3", video["nb_read_frames"]);
+    EXPECT_EQ("flac", probe(dir + "/master.mkv", "a")["codec_name"]);
+
+    ASSERT_EQ(0, capture({"--size", "320x180", "--fps", "30000/1001", "--png", "3.07:last.png"}).status);
+    int width = 0, height = 0;
+    const Bytes png = read_png(dir + "/last.png", width, height);
+    const Bytes frames = decoded({"-i", "master.mkv"});
+    ASSERT_EQ(3 * png.size(), frames.size());
+    EXPECT_TRUE(std::equal(png.begin(), png.end(), frames.end() - png.size())) << "not lossless";
+    EXPECT_FALSE(std::equal(png.begin(), png.end(), frames.begin())) << "nothing moves";
+}
+
+TEST_F(Capture, EndAndSoundAsAsked)
+{
+    const Spawned run = capture({"--size", "64x36", "--fps", "10", "--from", "1", "--frames", "7", "--no-audio",
+                                 "--crf", "30", "--preset", "ultrafast", "-o", "quiet.mp4"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("7", probe(dir + "/quiet.mp4", "v")["nb_read_frames"]);
+    EXPECT_TRUE(probe(dir + "/quiet.mp4", "a").empty()) << "a sound track";
+}
+
+TEST_F(Capture, TwoRunsToOneOutputLeaveOneWholeVideo)
+{
+    const std::string target = dir + "/same.mp4";
+    auto capture_for = [&](std::string seconds) {
+        SpawnOptions options;
+        options.directory = make_temp_dir();
+        return spawn({CAPTURE_EXECUTABLE, "--size", "160x90", "--fps", "10", "--duration", seconds, "--music",
+                      dir + "/music.wav", "-o", target},
+                     options);
+    };
+    auto shorter = std::async(std::launch::async, capture_for, "2");
+    auto longer = std::async(std::launch::async, capture_for, "3");
+    EXPECT_EQ(0, shorter.get().status);
+    EXPECT_EQ(0, longer.get().status);
+    const std::string frames = probe(target, "v")["nb_read_frames"];
+    ASSERT_TRUE(frames == "20" || frames == "30") << frames;
+    EXPECT_NEAR(std::stod(frames) / 10, std::stod(probe(target, "a")["duration"]), 0.05);
+    EXPECT_EQ(0, partial_files(dir));
 }
 
 TEST_F(Capture, LaterStartAtEitherEdgeOrInsideAnySceneGivesTheFramesOfARunFromTheStart)
@@ -241,12 +313,10 @@ TEST_F(Capture, LaterStartAtEitherEdgeOrInsideAnySceneGivesTheFramesOfARunFromTh
     ASSERT_EQ(0, capture(with({"--raw", "all.raw"})).status);
     const Bytes all = read_bytes(dir + "/all.raw");
 
-    bench::open(64, 36);
-    const std::vector<long> starts = part_starts(slow_fps);
-    ASSERT_EQ(static_cast<std::size_t>(final_part), starts.size());
-    ASSERT_EQ(static_cast<std::size_t>(starts.back()) * frame_bytes, all.size());
-    for (std::size_t part = 1; part < starts.size(); ++part) {
-        const long first = starts[part - 1], last = starts[part] - 1;
+    const capture::PartStarts starts = capture::part_starts(start_ms, {slow_fps, 1});
+    ASSERT_EQ(static_cast<std::size_t>(starts[final_part]) * frame_bytes, all.size());
+    for (int part = 1; part < final_part; ++part) {
+        const long first = starts[part], last = starts[part + 1] - 1;
         for (const long n : {first, (first + last) / 2, last}) {
             const std::string from = std::to_string(static_cast<double>(n) / slow_fps);
             ASSERT_EQ(0, capture(with({"--from", from, "--duration", "1", "--raw", "late.raw"})).status);
@@ -277,7 +347,9 @@ TEST_F(Capture, InterruptLeavesAPlayableVideoOfTheFramesDone)
     SpawnOptions options;
     options.signal = SIGINT;
     options.signal_after_ms = 1500;
+    const auto began = std::chrono::steady_clock::now();
     const Spawned run = capture({"--size", "160x90", "--music", "music.wav", "-o", "cut.mp4"}, options);
+    EXPECT_LT(seconds_after_signal(began, options.signal_after_ms), stop_limit_s);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(130, run.status) << run.err;
     const std::size_t said = run.err.find("interrupted; wrote the first ");
@@ -285,21 +357,57 @@ TEST_F(Capture, InterruptLeavesAPlayableVideoOfTheFramesDone)
     const long frames = std::stol(run.err.substr(said + 29));
     EXPECT_GT(frames, 0);
     EXPECT_EQ(std::to_string(frames), probe(dir + "/cut.mp4", "v")["nb_read_frames"]);
-    EXPECT_FALSE(exists(dir + "/cut.mp4.partial"));
+    EXPECT_EQ(0, partial_files(dir));
+}
+
+TEST_F(Capture, StopEndsTheRunWithinASecondWhenTheEncoderHangs)
+{
+    struct Case {
+        const char *encoder;
+        std::vector<std::string> length;
+        int signal;
+    };
+    const Case cases[] = {
+        {"exec sleep 30", {}, SIGINT},                      // a write blocks: the pipe is full
+        {"cat >/dev/null; exec sleep 30", {"--frames", "5"}, SIGTERM},  // the file is never finished
+    };
+    ASSERT_EQ(0, mkdir((dir + "/fake").c_str(), 0755));
+    for (const Case &c : cases) {
+        std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\n" << c.encoder << "\n";
+        chmod((dir + "/fake/ffmpeg").c_str(), 0755);
+        SpawnOptions options;
+        options.environment = {{"PATH", dir + "/fake:" + std::getenv("PATH")}};
+        options.signal = c.signal;
+        options.signal_after_ms = 1000;
+        std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--music", "music.wav", "-o", "hung.mp4"};
+        args.insert(args.end(), c.length.begin(), c.length.end());
+        const auto began = std::chrono::steady_clock::now();
+        const Spawned run = capture(args, options);
+        EXPECT_LT(seconds_after_signal(began, options.signal_after_ms), stop_limit_s) << c.encoder;
+        EXPECT_EQ(130, run.status) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("could not finish within a second")) << run.err;
+        EXPECT_FALSE(exists(dir + "/hung.mp4"));
+        EXPECT_EQ(0, partial_files(dir));
+    }
 }
 
 TEST_F(Capture, StopBeforeAnyKeptFrameLeavesNoFile)
 {
+    // Frames before the first kept one are skipped in moments, so the stop
+    // comes from an encoder that asks for it as it starts and reads nothing:
+    // a frame larger than the pipe can hold is never written whole.
+    ASSERT_EQ(0, mkdir((dir + "/fake").c_str(), 0755));
+    std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\nkill -TERM $PPID\n";
+    chmod((dir + "/fake/ffmpeg").c_str(), 0755);
     SpawnOptions options;
-    options.signal = SIGTERM;
-    options.signal_after_ms = 200;
+    options.environment = {{"PATH", dir + "/fake:" + std::getenv("PATH")}};
     const Spawned run = capture(
-        {"--size", "160x90", "--from", "100", "--music", "music.wav", "-o", "none.mp4"}, options);
+        {"--size", "320x180", "--from", "100", "--music", "music.wav", "-o", "none.mp4"}, options);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(130, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("no video written")) << run.err;
     EXPECT_FALSE(exists(dir + "/none.mp4"));
-    EXPECT_FALSE(exists(dir + "/none.mp4.partial"));
+    EXPECT_EQ(0, partial_files(dir));
 }
 
 TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
@@ -311,6 +419,10 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         std::string message;
     };
     const std::string empty_dir = make_temp_dir();
+    ASSERT_EQ(0, symlink("music.wav", (dir + "/link.wav").c_str()));
+    ASSERT_EQ(0, link((dir + "/music.wav").c_str(), (dir + "/hard.wav").c_str()));
+    ASSERT_EQ(0, mkfifo((dir + "/fifo.mp3").c_str(), 0600));
+    const Bytes music = read_bytes(dir + "/music.wav");
     const std::vector<Case> cases = {
         {{"--frobnicate"}, {}, 2, "capture: unknown option '--frobnicate' (capture --help lists the options)\n"},
         {{"--size", "8x8"}, {}, 2, "capture: --size 8x8 is out of range: 16x16 to 7680x4320"},
@@ -321,6 +433,12 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         {{"--music", "music.wav", "-o", "."}, {}, 1, "capture: cannot write .: it is a directory"},
         {{"--png", "1:no/such/dir/a.png"}, {}, 1, "capture: cannot write no/such/dir/a.png"},
         {{"--music", "missing.mp3"}, {}, 1, "capture: cannot read the soundtrack missing.mp3"},
+        {{"--music", "fifo.mp3"}, {}, 2, "capture: the soundtrack fifo.mp3 is not a regular file"},
+        {{"--music", "music.wav", "-o", "music.wav"}, {}, 2, "capture: the output music.wav is the soundtrack"},
+        {{"--music", "music.wav", "-o", "link.wav"}, {}, 2, "capture: the output link.wav is the soundtrack"},
+        {{"--music", "link.wav", "-o", "hard.wav"}, {}, 2, "capture: the output hard.wav is the soundtrack"},
+        {{"-o", ""}, {}, 2, "capture: -o wants a file name, not an empty one"},
+        {{"--fps", "29.9"}, {}, 2, "capture: --fps wants N, N/D"},
         {{}, {{"PATH", empty_dir}}, 1, "capture: ffmpeg is not on PATH"},
     };
     for (const Case &c : cases) {
@@ -332,6 +450,20 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         EXPECT_EQ(0u, run.err.find(c.message)) << run.err;
         EXPECT_FALSE(exists(dir + "/plums-under-glass.mp4"));
     }
+    EXPECT_EQ(music, read_bytes(dir + "/music.wav"));
+    EXPECT_EQ(0, partial_files(dir));
+}
+
+TEST_F(Capture, FailedScreenshotLeavesNothingAndKeepsTheOlderFile)
+{
+    std::ofstream(dir + "/shot.png") << "old";
+    // No file may grow past 0 bytes: a full disk. Messages go through a pipe.
+    const Spawned run = tool({"sh", "-c", "( trap '' XFSZ; ulimit -f 0; \"$0\" \"$@\"; echo \"status $?\" ) 2>&1 | cat",
+                              CAPTURE_EXECUTABLE, "--size", "160x90", "--fps", "10", "--png", "3:shot.png"});
+    EXPECT_NE(std::string::npos, run.out.find("capture: cannot write shot.png: File too large")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("status 1")) << run.out;
+    EXPECT_EQ(Bytes({'o', 'l', 'd'}), read_bytes(dir + "/shot.png"));
+    EXPECT_EQ(0, partial_files(dir));
 }
 
 }  // namespace

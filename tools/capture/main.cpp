@@ -1,26 +1,29 @@
 // Plays the demo's timeline on a fixed-step clock, through the same seam and
 // the same offline player as the tests, and turns the frames into a video
-// (or PNG screenshots, or raw frames). Frames before --from are stepped
+// (or PNG screenshots, or raw frames). Frames that are not kept are stepped
 // through without drawing: later scenes depend on the state, and the rand
 // sequence, that earlier frames leave behind.
 
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
+#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <SDL.h>
 
+#include "estimate.h"
+#include "files.h"
 #include "offline.h"
 #include "options.h"
 #include "partit.h"
 #include "progress.h"
 #include "sink.h"
+#include "stop.h"
 #include "timeline.h"
 
 namespace {
@@ -29,25 +32,17 @@ using namespace capture;
 
 constexpr int exit_failed = 1;
 constexpr int exit_usage = 2;
-constexpr int exit_interrupted = 130;
 
-// Redraw the progress line at most this often; the terminal need not see every frame.
+// On a terminal the progress line is redrawn at most this often; elsewhere
+// (a log file, nohup, CI) a line is printed every plain_interval_s or every
+// 1/plain_steps of the frames, whichever comes first.
 constexpr double progress_interval_s = 0.1;
+constexpr double plain_interval_s = 10;
+constexpr long plain_steps = 20;
 
-volatile std::sig_atomic_t stop_signal;
-
-void request_stop(int signal) { stop_signal = signal; }
-
-void catch_stop_signals()
-{
-    struct sigaction action = {};
-    action.sa_handler = request_stop;
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A dead ffmpeg shows up as a failed write, not as a killed capture.
-    std::signal(SIGPIPE, SIG_IGN);
-}
+// Whether stderr is a terminal, where the progress line is redrawn in place
+// and a message must first end it.
+bool terminal;
 
 int fail(int status, const std::string &message)
 {
@@ -61,63 +56,175 @@ std::string real_path(const std::string &path)
     return realpath(path.c_str(), resolved) ? resolved : path;
 }
 
+// Writes a PNG under a name of its own first, so that a failed write leaves
+// nothing behind and an older file of the same name stays as it was.
+bool write_shot(const offline::Frame &frame, const std::string &path)
+{
+    int fd = -1;
+    std::string why;
+    const std::string partial = make_partial(path, fd, why);
+    if (partial.empty()) {
+        std::fprintf(stderr, "%scapture: cannot write %s: %s\n", terminal ? "\n" : "", path.c_str(), why.c_str());
+        return false;
+    }
+    close(fd);
+    watch_file(partial);
+    errno = 0;
+    const bool written = offline::write_png(frame, partial.c_str()) && std::rename(partial.c_str(), path.c_str()) == 0;
+    if (!written) {
+        std::fprintf(stderr, "%scapture: cannot write %s%s%s\n", terminal ? "\n" : "", path.c_str(),
+                     errno ? ": " : "", errno ? std::strerror(errno) : "");
+        std::remove(partial.c_str());
+    }
+    watch_file("");
+    return written;
+}
 
 struct Run {
-    long drawn = 0;      // frames drawn, kept or not
-    bool sink_ok = true;
-    std::array<SceneCost, final_part + 1> costs{};
+    long drawn = 0;        // frames drawn: those kept
+    long kept = 0;         // frames written whole
+    bool failed = false;   // a write failed (not a stop cutting one short)
+    SceneCosts costs{};
+    Pace pace;
 };
 
-Run play(const Options &options, long end, long first, bool to_sink)
+// Whether frame n goes to the sink, or to at least one PNG.
+bool is_kept(const Options &options, long first, long n)
 {
-    using Clock = std::chrono::steady_clock;
-    const bool show_progress = isatty(STDERR_FILENO);
-    const Clock::time_point began = Clock::now();
-    Clock::time_point frame_began = began;
-    double shown_at = -progress_interval_s;
-    Run run;
-    for (long n = 0; n < end && !stop_signal && run.sink_ok; ++n) {
-        offline::set_time(frame_tick(options.start, options.fps, n));
-        const bool kept = to_sink && n >= first;
-        const bool shot_here = std::any_of(options.shots.begin(), options.shots.end(),
-                                           [&](const Shot &shot) { return frame_at(shot.seconds, options.fps) == n; });
-        // Frames nobody sees are skipped: the scenes' state moves on as if
-        // they were drawn, at a small part of the cost.
-        const int part = offline::next_frame(kept || shot_here ? Step::draw : Step::skip);
-        if (part == 0)
-            break;
-        const offline::Frame &frame = offline::last_frame();
-        if (kept)
-            run.sink_ok = write_frame(frame.rgb.data(), frame.rgb.size());
-        for (const Shot &shot : options.shots) {
-            if (frame_at(shot.seconds, options.fps) == n && !offline::write_png(frame, shot.path.c_str())) {
-                std::fprintf(stderr, "\ncapture: cannot write %s\n", shot.path.c_str());
-                run.sink_ok = false;
-            }
-        }
-        ++run.drawn;
-        const Clock::time_point now = Clock::now();
-        run.costs[part].frames += 1;
-        run.costs[part].seconds += std::chrono::duration<double>(now - frame_began).count();
-        frame_began = now;
-        const double elapsed = std::chrono::duration<double>(now - began).count();
-        if (show_progress && (elapsed - shown_at >= progress_interval_s || run.drawn == end)) {
-            shown_at = elapsed;
-            const std::string line = progress_line(run.drawn, end, scene_name(part), run.drawn / elapsed);
-            std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    if (options.shots.empty())
+        return n >= first;
+    return std::any_of(options.shots.begin(), options.shots.end(),
+                       [&](const Shot &shot) { return frame_at(shot.seconds, options.fps) == n; });
+}
+
+// Reference work of the frames after n that will be drawn: the kept ones.
+PartWork work_left(const Options &options, const PartStarts &starts, long first, long n, long end)
+{
+    if (options.shots.empty())
+        return work_between(starts, options.fps, std::max(n + 1, first), end);
+    PartWork work{};
+    for (const Shot &shot : options.shots) {
+        const long at = frame_at(shot.seconds, options.fps);
+        if (at > n) {
+            const PartWork one = work_between(starts, options.fps, at, at + 1);
+            for (std::size_t part = 0; part < work.size(); ++part)
+                work[part] += one[part];
         }
     }
-    if (show_progress)
+    return work;
+}
+
+bool keep(const Options &options, const offline::Frame &frame, long n)
+{
+    if (options.shots.empty())
+        return write_frame(frame.rgb.data(), frame.rgb.size());
+    bool written = true;
+    for (const Shot &shot : options.shots)
+        if (frame_at(shot.seconds, options.fps) == n)
+            written = write_shot(frame, shot.path) && written;
+    return written;
+}
+
+// When the last progress line was shown: seconds into the run, and which
+// 1/plain_steps of the frames.
+struct Shown {
+    double at = 0;
+    long step = 0;
+};
+
+// Frames done counts the frames stepped through, drawn or skipped; the rate
+// counts the drawn ones.
+void show_progress(const Run &run, const Options &options, const PartStarts &starts, long first, long n, long end,
+                   int part, double elapsed, Shown &shown)
+{
+    const long done = n + 1;
+    const long step = done * plain_steps / end;
+    const bool due = terminal ? elapsed - shown.at >= progress_interval_s
+                              : elapsed - shown.at >= plain_interval_s || step > shown.step;
+    if (!due && done < end)
+        return;
+    shown = {elapsed, step};
+    const double left = seconds_left(run.costs, run.pace, work_left(options, starts, first, n, end));
+    const std::string line = progress_line(done, end, scene_name(part), run.drawn / elapsed, left);
+    std::fprintf(stderr, terminal ? "\r%s\033[K" : "capture: %s\n", line.c_str());
+}
+
+Run play(const Options &options, const PartStarts &starts, long first, long end)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point began = Clock::now();
+    Clock::time_point frame_began = began;
+    Shown shown;
+    Run run;
+    for (long n = 0; n < end && !stop_requested() && !run.failed; ++n) {
+        offline::set_time(frame_tick(options.start, options.fps, n));
+        // The one place that decides what becomes of frame n. Frames nobody
+        // sees are skipped: the scenes' state moves on as if they were drawn.
+        const bool kept = is_kept(options, first, n);
+        const int part = offline::next_frame(kept ? Step::draw : Step::skip);
+        if (part == 0)
+            break;
+        if (!kept)
+            continue;
+        if (keep(options, offline::last_frame(), n))
+            ++run.kept;
+        else
+            run.failed = !stop_requested();
+        ++run.drawn;
+        const Clock::time_point now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - frame_began).count();
+        const double work = reference_cost(frame_seconds(n, options.fps));
+        SceneCost &cost = run.costs[part];
+        cost.frames += 1;
+        cost.seconds += seconds;
+        cost.work += work;
+        add_frame(run.pace, seconds, work);
+        frame_began = now;
+        show_progress(run, options, starts, first, n, end, part, std::chrono::duration<double>(now - began).count(),
+                      shown);
+    }
+    if (terminal)
         std::fputc('\n', stderr);
     return run;
+}
+
+// Unfinished work goes under a name of its own to this run, so that the
+// final name only ever holds a complete file and runs side by side do not
+// mix their work. Returns an error text, or an empty string and partial.
+std::string open_sink(const Options &options, Video job, long first, const std::string &target,
+                      std::string &partial)
+{
+    int fd = -1;
+    std::string why;
+    partial = make_partial(target, fd, why);
+    if (partial.empty())
+        return "cannot write " + target + ": " + why;
+    watch_file(partial);
+    if (!options.raw.empty()) {
+        open_raw(fd);
+        return "";
+    }
+    close(fd);
+    job.path = partial;
+    job.width = options.width;
+    job.height = options.height;
+    job.fps = options.fps;
+    job.music_from = frame_seconds(first, options.fps);
+    job.master = options.master;
+    job.crf = options.crf;
+    job.preset = options.preset;
+    const std::string opened = open_video(job);
+    if (!opened.empty())
+        std::remove(partial.c_str());
+    return opened;
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    // First of all, so that a stop request during start-up is not fatal either.
     catch_stop_signals();
+    terminal = isatty(STDERR_FILENO);
     Options options;
     const std::string wrong = parse_options(argc, argv, options);
     if (!wrong.empty())
@@ -126,9 +233,13 @@ int main(int argc, char **argv)
         std::fputs(usage(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::puts("capture " CAPTURE_VERSION " (plums under glass)");
+        return 0;
+    }
     long first = 0, end = 0;
-    const long total = timeline_frames(options.start, options.fps);
-    const std::string outside = kept_frames(options, total, first, end);
+    const PartStarts starts = part_starts(options.start, options.fps);
+    const std::string outside = kept_frames(options, starts[final_part], first, end);
     if (!outside.empty())
         return fail(exit_usage, outside);
 
@@ -138,11 +249,16 @@ int main(int argc, char **argv)
         job.ffmpeg = find_on_path("ffmpeg");
         if (job.ffmpeg.empty())
             return fail(exit_failed, "ffmpeg is not on PATH; it encodes the video (Debian package ffmpeg)");
+    }
+    if (video && !options.no_audio) {
         job.music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
-        if (std::FILE *music = std::fopen(job.music.c_str(), "rb"))
-            std::fclose(music);
-        else
-            return fail(exit_failed, "cannot read the soundtrack " + job.music + " (choose one with --music)");
+        FileId music;
+        int status = 0;
+        const std::string unusable = check_music(job.music, music, status);
+        if (!unusable.empty())
+            return fail(status, unusable);
+        if (same_file(options.output, music))
+            return fail(exit_usage, "the output " + options.output + " is the soundtrack; choose another with -o");
     }
     std::vector<std::string> targets = {video ? options.output : options.raw};
     if (!options.shots.empty()) {
@@ -158,44 +274,37 @@ int main(int argc, char **argv)
 
     if (!offline::open_window(options.width, options.height))
         return fail(exit_failed, std::string("cannot open an OpenGL window: ") + SDL_GetError());
-    // Unfinished work goes under a name of its own, so that the final name
-    // only ever holds a complete, playable file.
-    const std::string partial = options.output + ".partial";
-    std::string opened;
-    if (video) {
-        job.path = partial;
-        job.width = options.width;
-        job.height = options.height;
-        job.fps = options.fps;
-        job.music_from = static_cast<double>(first) / options.fps;
-        opened = open_video(job);
-    } else if (!options.raw.empty()) {
-        opened = open_raw(options.raw);
+    const bool to_sink = options.shots.empty();
+    std::string partial;
+    if (to_sink) {
+        const std::string unopened = open_sink(options, job, first, targets[0], partial);
+        if (!unopened.empty())
+            return fail(exit_failed, unopened);
     }
-    if (!opened.empty())
-        return fail(exit_failed, opened);
 
-    const Run run = play(options, end, first, video || !options.raw.empty());
-    const long kept = std::max(0L, run.drawn - first);
-    const bool closed = (video || !options.raw.empty()) ? close_sink() : true;
+    const Run run = play(options, starts, first, end);
+    const bool closed = to_sink ? close_sink() : true;
     SDL_Quit();
-    std::fputs(cost_report(run.costs.data(), final_part + 1, options.fps).c_str(), stderr);
+    std::fputs(cost_report(run.costs, options.fps).c_str(), stderr);
 
-    if (video) {
-        if (!closed || !run.sink_ok || kept == 0) {
+    if (to_sink) {
+        if (!closed || run.failed || run.kept == 0) {
             std::remove(partial.c_str());
-            if (stop_signal)
+            if (stop_requested() && run.kept == 0)
                 return fail(exit_interrupted, "interrupted before any frame was kept; no video written");
-            return fail(exit_failed, "ffmpeg failed; no video written");
+            return fail(exit_failed, video ? "ffmpeg failed; no video written" : "writing the frames failed");
         }
-        if (std::rename(partial.c_str(), options.output.c_str()) != 0)
-            return fail(exit_failed, "cannot rename " + partial + " to " + options.output);
-        std::fprintf(stderr, "capture: %s %ld frames (%s) of %dx%d at %d fps to %s\n",
-                     stop_signal ? "interrupted; wrote the first" : "wrote", kept,
-                     clock_text(static_cast<double>(kept) / options.fps).c_str(), options.width, options.height,
-                     options.fps, real_path(options.output).c_str());
-    } else if (!closed || !run.sink_ok) {
-        return fail(exit_failed, "writing the frames failed");
+        disarm_watchdog();
+        if (std::rename(partial.c_str(), targets[0].c_str()) != 0)
+            return fail(exit_failed, "cannot rename " + partial + " to " + targets[0] + ": " + std::strerror(errno) +
+                                         "; the finished file is left under the first name");
+    } else if (run.failed) {
+        return exit_failed;
     }
-    return stop_signal ? exit_interrupted : 0;
+    if (video)
+        std::fprintf(stderr, "capture: %s %ld frames (%s) of %dx%d at %s fps to %s\n",
+                     stop_requested() ? "interrupted; wrote the first" : "wrote", run.kept,
+                     clock_text(frame_seconds(run.kept, options.fps)).c_str(), options.width, options.height,
+                     rate_text(options.fps).c_str(), real_path(options.output).c_str());
+    return stop_requested() ? exit_interrupted : 0;
 }

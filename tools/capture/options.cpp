@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-
-#include "timeline.h"
+#include <numeric>
+#include <sstream>
 
 namespace capture {
 
@@ -15,8 +15,46 @@ namespace {
 constexpr int min_side = 16;
 constexpr int max_width = 7680;
 constexpr int max_height = 4320;
-constexpr int max_fps = 240;
+constexpr long max_fps = 240;
+// Keeps the clock's products of frame number, rate and milliseconds in range.
+constexpr long max_rate_term = 1000000;
 constexpr long max_start_ms = 60000;
+constexpr long max_crf = 51;
+
+struct NamedRate {
+    const char *text;
+    Rate rate;
+};
+
+// The NTSC rates in the decimal spelling people use for them.
+constexpr NamedRate ntsc_rates[] = {{"23.976", {24000, 1001}}, {"29.97", {30000, 1001}}, {"59.94", {60000, 1001}}};
+
+constexpr const char *x264_presets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                        "medium",    "slow",      "slower",   "veryslow", "placebo"};
+
+constexpr const char *flags[] = {"-h", "--help", "--version", "--no-audio", "--master"};
+constexpr const char *valued[] = {"--size", "--fps",   "--start", "--from", "--duration", "--to",    "--frames",
+                                  "--output", "-o",   "--music", "--raw",  "--png",      "--crf",   "--preset"};
+constexpr const char *file_names[] = {"--output", "-o", "--music", "--raw"};
+
+// Options that cannot go together: any of the first group with any of the second.
+struct Conflict {
+    const char *first;
+    const char *second;
+};
+constexpr Conflict conflicts[] = {
+    {"--png", "--raw --output --music --no-audio --master --crf --preset --from --duration --to --frames"},
+    {"--raw", "--output --music --no-audio --master --crf --preset"},
+    {"--duration", "--to --frames"},
+    {"--to", "--frames"},
+    {"--master", "--crf --preset"},
+};
+
+template <std::size_t N>
+bool listed(const char *const (&list)[N], const std::string &name)
+{
+    return std::find(std::begin(list), std::end(list), name) != std::end(list);
+}
 
 bool to_long(const std::string &text, long &value)
 {
@@ -51,6 +89,28 @@ std::string parse_size(const std::string &text, Options &options)
     return "";
 }
 
+std::string parse_rate(const std::string &text, Rate &rate)
+{
+    for (const NamedRate &named : ntsc_rates) {
+        if (text == named.text) {
+            rate = named.rate;
+            return "";
+        }
+    }
+    const std::size_t slash = text.find('/');
+    long num = 0, den = 1;
+    const bool read = slash == std::string::npos
+                          ? to_long(text, num)
+                          : to_long(text.substr(0, slash), num) && to_long(text.substr(slash + 1), den);
+    if (!read)
+        return "--fps wants N, N/D or 23.976, 29.97, 59.94, not '" + text + "'";
+    if (num < den || den < 1 || num > max_rate_term || den > max_rate_term || num > max_fps * den)
+        return "--fps " + text + " is out of range: 1 to " + std::to_string(max_fps);
+    const long common = std::gcd(num, den);
+    rate = {num / common, den / common};
+    return "";
+}
+
 std::string parse_shot(const std::string &text, Options &options)
 {
     const std::size_t colon = text.find(':');
@@ -65,22 +125,35 @@ std::string parse_shot(const std::string &text, Options &options)
 std::string parse_value(const std::string &name, const std::string &value, Options &options)
 {
     long number = 0;
+    if (listed(file_names, name) && value.empty())
+        return name + " wants a file name, not an empty one";
     if (name == "--size")
         return parse_size(value, options);
-    if (name == "--fps") {
-        if (!to_long(value, number) || number < 1 || number > max_fps)
-            return "--fps " + value + " is out of range: 1 to " + std::to_string(max_fps);
-        options.fps = static_cast<int>(number);
-    } else if (name == "--start") {
+    if (name == "--fps")
+        return parse_rate(value, options.fps);
+    if (name == "--start") {
         if (!to_long(value, number) || number < 1 || number > max_start_ms)
             return "--start " + value + " is out of range: 1 to " + std::to_string(max_start_ms) + " ms";
         options.start = static_cast<Tick>(number);
     } else if (name == "--from") {
         if (!to_seconds(value, options.from))
             return "--from wants seconds, not '" + value + "'";
-    } else if (name == "--duration") {
-        if (!to_seconds(value, options.duration) || options.duration <= 0)
-            return "--duration wants seconds above 0, not '" + value + "'";
+    } else if (name == "--duration" || name == "--to") {
+        double &seconds = name == "--to" ? options.to : options.duration;
+        if (!to_seconds(value, seconds) || seconds <= 0)
+            return name + " wants seconds above 0, not '" + value + "'";
+    } else if (name == "--frames") {
+        if (!to_long(value, options.frames) || options.frames < 1)
+            return "--frames wants a count above 0, not '" + value + "'";
+    } else if (name == "--crf") {
+        if (!to_long(value, number) || number < 0 || number > max_crf)
+            return "--crf " + value + " is out of range: 0 to " + std::to_string(max_crf);
+        options.crf = static_cast<int>(number);
+    } else if (name == "--preset") {
+        if (!listed(x264_presets, value))
+            return "--preset " + value + " is not one of x264's: ultrafast, superfast, veryfast, faster, fast, "
+                                         "medium, slow, slower, veryslow, placebo";
+        options.preset = value;
     } else if (name == "--output" || name == "-o") {
         options.output = value;
     } else if (name == "--music") {
@@ -93,8 +166,31 @@ std::string parse_value(const std::string &name, const std::string &value, Optio
     return "";
 }
 
-constexpr const char *valued[] = {"--size", "--fps",   "--start", "--from", "--duration",
-                                  "--output", "-o", "--music", "--raw",   "--png"};
+void set_flag(const std::string &name, Options &options)
+{
+    options.help |= name == "-h" || name == "--help";
+    options.version |= name == "--version";
+    options.no_audio |= name == "--no-audio";
+    options.master |= name == "--master";
+}
+
+// The first pair of options given together that cannot be, as a message.
+std::string conflict(const std::vector<std::string> &given)
+{
+    auto was_given = [&](const std::string &name) {
+        return std::find(given.begin(), given.end(), name) != given.end();
+    };
+    for (const Conflict &rule : conflicts) {
+        std::istringstream firsts(rule.first);
+        for (std::string first; firsts >> first;) {
+            std::istringstream seconds(rule.second);
+            for (std::string second; seconds >> second;)
+                if (was_given(first) && was_given(second))
+                    return first + " and " + second + " cannot be combined";
+        }
+    }
+    return "";
+}
 
 }  // namespace
 
@@ -104,28 +200,36 @@ const char *usage()
            "Plays the demo on a fixed-step clock and encodes every frame with its music\n"
            "to an H.264 mp4 through ffmpeg. Times are seconds of the video; 0 is the first frame.\n"
            "  --size WxH         frame size (1920x1080)\n"
-           "  --fps N            frames per second (60)\n"
+           "  --fps RATE         frames per second: N, N/D, or 23.976, 29.97, 59.94 for\n"
+           "                     24000/1001, 30000/1001, 60000/1001 (60)\n"
            "  --start MS         start-up time before the first frame, in ms (500)\n"
            "  --from SECONDS     keep frames from here on; earlier ones are still drawn (0)\n"
+           "  --to SECONDS       keep frames up to here (the end of the demo)\n"
            "  --duration SECONDS keep this much (to the end)\n"
-           "  -o, --output FILE  the video (plums-under-glass.mp4)\n"
+           "  --frames N         keep this many frames (to the end)\n"
+           "  -o, --output FILE  the video (plums-under-glass.mp4, or .mkv with --master);\n"
+           "                     it is replaced only once the new one is complete\n"
            "  --music FILE       the soundtrack (data/tapestrybeats.mp3 beside this program)\n"
+           "  --no-audio         a video without sound\n"
+           "  --crf N            x264's quality, 0 (lossless) to 51 (18)\n"
+           "  --preset NAME      x264's speed against size, ultrafast to placebo (medium)\n"
+           "  --master           a lossless master to re-encode from: FFV1 video in RGB\n"
+           "                     and FLAC audio in Matroska\n"
            "  --png SECONDS:FILE write the frame at that time as a PNG instead of a video;\n"
            "                     repeat for more\n"
            "  --raw FILE         write the kept frames as raw rgb24 instead of a video\n"
+           "  --version          the capture's version\n"
            "  -h, --help         this text\n"
            "Exit status: 0 done, 1 could not run, 2 bad arguments, 130 interrupted\n"
-           "(what was done by then is kept as a playable video).\n";
+           "(what was done by then is kept as a playable video when the encoder can\n"
+           "finish it within a second).\n";
 }
 
 std::string parse_options(int argc, char **argv, Options &options)
 {
+    std::vector<std::string> given;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
-        if (name == "-h" || name == "--help") {
-            options.help = true;
-            continue;
-        }
         std::string value;
         const std::size_t equals = name.find('=');
         const bool inline_value = name.compare(0, 2, "--") == 0 && equals != std::string::npos;
@@ -133,7 +237,14 @@ std::string parse_options(int argc, char **argv, Options &options)
             value = name.substr(equals + 1);
             name.erase(equals);
         }
-        if (std::find(std::begin(valued), std::end(valued), name) == std::end(valued))
+        given.push_back(name == "-o" ? "--output" : name);
+        if (listed(flags, name)) {
+            if (inline_value)
+                return name + " takes no value";
+            set_flag(name, options);
+            continue;
+        }
+        if (!listed(valued, name))
             return "unknown option '" + name + "'";
         if (!inline_value) {
             if (i + 1 == argc)
@@ -144,15 +255,15 @@ std::string parse_options(int argc, char **argv, Options &options)
         if (!error.empty())
             return error;
     }
-    if (!options.shots.empty() && !options.raw.empty())
-        return "--png and --raw cannot be combined";
-    return "";
+    if (options.output.empty())
+        options.output = options.master ? "plums-under-glass.mkv" : "plums-under-glass.mp4";
+    return conflict(given);
 }
 
 std::string kept_frames(const Options &options, long total, long &first, long &end)
 {
     char length[32];
-    std::snprintf(length, sizeof length, "%.2f s", static_cast<double>(total) / options.fps);
+    std::snprintf(length, sizeof length, "%.2f s", frame_seconds(total, options.fps));
     if (!options.shots.empty()) {
         first = total;
         end = 0;
@@ -170,7 +281,14 @@ std::string kept_frames(const Options &options, long total, long &first, long &e
         return "--from lies after the end of the demo (" + std::string(length) + ")";
     end = total;
     if (options.duration > 0)
-        end = std::min(total, first + std::max(1L, frame_at(options.duration, options.fps)));
+        end = first + std::max(1L, frame_at(options.duration, options.fps));
+    if (options.to > 0)
+        end = frame_at(options.to, options.fps);
+    if (options.frames > 0)
+        end = first + std::min(options.frames, total);
+    if (end <= first)
+        return "--to lies at or before --from: no frame would be kept";
+    end = std::min(total, end);
     return "";
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "timeline.h"
 
 // The capture's command line. Times are seconds of the video: 0 is the
 // first frame, where the demo starts its music.
@@ -17,15 +18,24 @@ struct Shot {
 struct Options {
     int width = 1920;
     int height = 1080;
-    int fps = 60;
-    Tick start = 500;        // ms the demo's start-up is taken to last before its first frame
-    double from = 0;         // first second that is kept; earlier frames are drawn, not kept
-    double duration = -1;    // seconds kept; negative keeps everything to the end
-    std::string output = "plums-under-glass.mp4";
+    Rate fps;
+    Tick start = default_start;
+    double from = 0;         // first second that is kept; earlier frames are skipped, not drawn
+    // The end of what is kept: at most one of these is set (not negative);
+    // with none, everything to the end of the demo is kept.
+    double duration = -1;    // seconds kept
+    double to = -1;          // second of the video where keeping ends
+    long frames = -1;        // frames kept
+    std::string output;      // empty until parsed: then the default for the kind of video
     std::string music;       // empty: data/tapestrybeats.mp3 beside the capture program
+    bool no_audio = false;
+    bool master = false;     // lossless FFV1 + FLAC in Matroska instead of H.264 + AAC in mp4
+    int crf = 18;            // x264's quality: 0 lossless, 51 worst
+    std::string preset = "medium";
     std::string raw;         // when set, raw rgb24 frames go here instead of a video
     std::vector<Shot> shots; // when any, only these PNGs are written
     bool help = false;
+    bool version = false;
 };
 
 const char *usage();

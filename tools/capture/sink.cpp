@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "stop.h"
+
 extern char **environ;
 
 namespace capture {
@@ -22,29 +24,38 @@ int sink_fd = -1;
 pid_t encoder = -1;
 bool write_failed;
 
-std::string parent_of(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+using Arguments = std::vector<std::string>;
 
-std::vector<std::string> ffmpeg_arguments(const Video &video)
+void append(Arguments &to, const Arguments &more) { to.insert(to.end(), more.begin(), more.end()); }
+
+Arguments ffmpeg_arguments(const Video &video)
 {
     const std::string size = std::to_string(video.width) + "x" + std::to_string(video.height);
-    return {video.ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-            "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", std::to_string(video.fps),
-            "-i", "pipe:0",
-            "-ss", std::to_string(video.music_from), "-i", video.music,
-            "-map", "0:v", "-map", "1:a",
-            // Tagged and converted as HD video, so that players show the colours the demo drew.
-            "-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-            "-c:v", "libx264", "-preset", "medium", "-crf", "18",
-            "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
-            // Silence after the music ends, and the video's end ends the file.
-            "-af", "apad", "-c:a", "aac", "-b:a", "192k", "-shortest",
-            "-movflags", "+faststart", "-f", "mp4", video.path};
+    const std::string rate = std::to_string(video.fps.num) + "/" + std::to_string(video.fps.den);
+    Arguments arguments = {video.ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate,
+                           "-i", "pipe:0"};
+    if (!video.music.empty())
+        append(arguments, {"-ss", std::to_string(video.music_from), "-i", video.music, "-map", "0:v", "-map", "1:a",
+                           // Silence after the music ends, and the video's end ends the file.
+                           "-af", "apad", "-shortest"});
+    if (video.master) {
+        // Intra-only FFV1 in the frames' own RGB, cut anywhere without loss.
+        append(arguments, {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1"});
+        if (!video.music.empty())
+            append(arguments, {"-c:a", "flac"});
+        append(arguments, {"-f", "matroska", video.path});
+        return arguments;
+    }
+    append(arguments, {// Tagged and converted as HD video, so that players show the colours the demo drew.
+                       "-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
+                       "-c:v", "libx264", "-preset", video.preset, "-crf", std::to_string(video.crf),
+                       "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709",
+                       "-color_range", "tv"});
+    if (!video.music.empty())
+        append(arguments, {"-c:a", "aac", "-b:a", "192k"});
+    append(arguments, {"-movflags", "+faststart", "-f", "mp4", video.path});
+    return arguments;
 }
 
 }  // namespace
@@ -67,28 +78,12 @@ std::string find_on_path(const char *program)
     }
 }
 
-std::string unwritable(const std::string &path)
-{
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode))
-            return "it is a directory";
-        return access(path.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
-    }
-    const std::string dir = parent_of(path);
-    if (stat(dir.c_str(), &info) != 0)
-        return dir + ": " + std::strerror(errno);
-    if (!S_ISDIR(info.st_mode))
-        return dir + " is not a directory";
-    return access(dir.c_str(), W_OK | X_OK) == 0 ? "" : dir + ": " + std::strerror(errno);
-}
-
 std::string open_video(const Video &video)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return std::string("cannot make a pipe: ") + std::strerror(errno);
-    const std::vector<std::string> arguments = ffmpeg_arguments(video);
+    const Arguments arguments = ffmpeg_arguments(video);
     std::vector<char *> argv;
     for (const std::string &argument : arguments)
         argv.push_back(const_cast<char *>(argument.c_str()));
@@ -117,32 +112,34 @@ std::string open_video(const Video &video)
         encoder = -1;
         return "cannot start " + video.ffmpeg + ": " + std::strerror(failed);
     }
+    watch_encoder(encoder);
     sink_fd = fds[1];
     write_failed = false;
     return "";
 }
 
-std::string open_raw(const std::string &path)
+void open_raw(int fd)
 {
-    sink_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (sink_fd < 0)
-        return "cannot write " + path + ": " + std::strerror(errno);
+    sink_fd = fd;
     write_failed = false;
-    return "";
 }
 
 bool write_frame(const std::uint8_t *rgb, std::size_t size)
 {
     while (size > 0 && !write_failed) {
         const ssize_t written = write(sink_fd, rgb, size);
+        // Only a stop request interrupts a write, and only one that had taken
+        // nothing yet: the encoder is not reading, so the frame is given up.
+        if (written < 0 && errno == EINTR)
+            return false;
         if (written < 0) {
-            write_failed = errno != EINTR;
+            write_failed = true;
             continue;
         }
         rgb += written;
         size -= static_cast<std::size_t>(written);
     }
-    return !write_failed;
+    return size == 0;
 }
 
 bool close_sink()
@@ -155,6 +152,7 @@ bool close_sink()
     while (waitpid(encoder, &status, 0) < 0 && errno == EINTR) {
     }
     encoder = -1;
+    watch_encoder(-1);
     return !write_failed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "timeline.h"
+
 // Where the kept frames go: ffmpeg's standard input, encoding them with the
 // soundtrack, or a file of raw rgb24 frames. One at a time.
 namespace capture {
@@ -11,21 +13,25 @@ namespace capture {
 struct Video {
     std::string ffmpeg;   // the program, found on PATH
     std::string path;     // written here; renamed into place by the caller
-    std::string music;
-    int width, height, fps;
+    std::string music;    // empty for a video without sound
+    int width, height;
+    Rate fps;
     double music_from;    // seconds into the music of the first kept frame
+    bool master;          // lossless FFV1 + FLAC in Matroska, else H.264 + AAC in mp4
+    int crf;
+    std::string preset;
 };
 
 // The full path of a program on PATH, or an empty string.
 std::string find_on_path(const char *program);
 
-// Why a file cannot be written at path, or an empty string.
-std::string unwritable(const std::string &path);
-
-// Both return an error text, or an empty string.
+// Returns an error text, or an empty string.
 std::string open_video(const Video &video);
-std::string open_raw(const std::string &path);
+// Frames go to fd, which the sink takes over.
+void open_raw(int fd);
 
+// False when the frame could not be written, or when a stop request found
+// the encoder not reading: then the encoder drops the piece it got.
 bool write_frame(const std::uint8_t *rgb, std::size_t size);
 
 // Ends the stream; for a video, waits for ffmpeg to finish the file. True

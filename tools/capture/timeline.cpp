@@ -1,9 +1,6 @@
 #include "timeline.h"
 
-#include <array>
 #include <cmath>
-
-#include "partit.h"
 
 namespace capture {
 
@@ -14,34 +11,42 @@ constexpr std::array<const char *, final_part + 1> scene_names = {
 
 }  // namespace
 
-Tick frame_tick(Tick start, int fps, long n)
+double per_second(Rate rate) { return static_cast<double>(rate.num) / rate.den; }
+
+Tick frame_tick(Tick start, Rate rate, long n)
 {
     // Half a step's worth added before the division rounds to nearest.
-    const long long twice_ms = 2000LL * n + fps;
-    return start + static_cast<Tick>(twice_ms / (2LL * fps));
+    const long long twice_ms = 2000LL * n * rate.den + rate.num;
+    return start + static_cast<Tick>(twice_ms / (2LL * rate.num));
 }
 
-long timeline_frames(Tick start, int fps)
+PartStarts part_starts(Tick start, Rate rate)
 {
     // Part 0 hands over to part 1 at the very first tick, before anything is
     // presented, so part 1 begins at the start tick.
+    PartStarts starts{};
     int part = 1;
     Tick begin = start;
     for (long n = 0;; ++n) {
-        const Tick now = frame_tick(start, fps, n);
+        const Tick now = frame_tick(start, rate, n);
         if (now - begin > partDuration[part]) {
-            if (++part == final_part)
-                return n + 1;
+            starts[++part] = n + 1;
+            if (part == final_part)
+                return starts;
             begin = now;
         }
     }
 }
+
+long timeline_frames(Tick start, Rate rate) { return part_starts(start, rate)[final_part]; }
 
 const char *scene_name(int part)
 {
     return part >= 0 && part <= final_part ? scene_names[part] : "?";
 }
 
-long frame_at(double seconds, int fps) { return std::lround(seconds * fps); }
+long frame_at(double seconds, Rate rate) { return std::lround(seconds * rate.num / rate.den); }
+
+double frame_seconds(long n, Rate rate) { return static_cast<double>(n) * rate.den / rate.num; }
 
 }  // namespace capture

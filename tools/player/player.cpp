@@ -1,7 +1,6 @@
 #include "player.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -15,16 +14,14 @@ namespace player {
 
 namespace {
 
-// The capture's default start-up time: the tick of the demo's first frame.
-constexpr Tick first_tick = 500;
+constexpr Tick first_tick = capture::default_start;
 constexpr double seek_seconds = 5;
 constexpr double frame_time_smoothing = 0.1;  // weight of the newest frame in the average
 
 struct State {
-    Tick step;           // fixed-step clock's step in ms; 0 follows the wall clock
-    long grid_fps_num;   // the seek grid's rate, num / den frames a second
-    long grid_fps_den;
-    std::array<long, part_count + 1> first_frame;  // grid frame each part starts on; [final_part]: the end
+    Tick step;                      // fixed-step clock's step in ms; 0 follows the wall clock
+    capture::Rate rate;             // of the capture's clock the seeks land on
+    capture::PartStarts first_frame;  // the frame each part starts on; [final_part]: the end
 
     Presenter show;
     Mix_Music *music;
@@ -45,17 +42,9 @@ struct State {
 
 State s;
 
-Tick grid_tick(long n)
-{
-    // Rounded to the nearest millisecond from n itself, so no error builds up.
-    const long long twice_ms = 2000LL * n * s.grid_fps_den + s.grid_fps_num;
-    return first_tick + static_cast<Tick>(twice_ms / (2LL * s.grid_fps_num));
-}
+Tick grid_tick(long n) { return capture::frame_tick(first_tick, s.rate, n); }
 
-long grid_frame_at(double seconds)
-{
-    return std::lround(seconds * static_cast<double>(s.grid_fps_num) / static_cast<double>(s.grid_fps_den));
-}
+long grid_frame_at(double seconds) { return capture::frame_at(seconds, s.rate); }
 
 double seconds_of(Tick tick) { return (static_cast<double>(tick) - first_tick) / 1000; }
 
@@ -66,25 +55,6 @@ long grid_frame_before(Tick tick)
     while (grid_tick(n + 1) <= tick)
         ++n;
     return n;
-}
-
-// One pass over the whole timeline without drawing finds where each part
-// starts on the grid.
-void find_part_starts()
-{
-    rewind_demo();
-    s.first_frame.fill(0);
-    int seen = 0;
-    for (long n = 0;; ++n) {
-        offline::set_time(grid_tick(n));
-        const int part = offline::next_frame(Step::skip);
-        if (part == 0) {
-            s.first_frame[final_part] = n;
-            break;
-        }
-        for (; seen < part; ++seen)
-            s.first_frame[seen + 1] = n;
-    }
 }
 
 void follow_with_music()
@@ -192,14 +162,13 @@ void start(const Settings &settings, Mix_Music *music, Presenter show, Tick wall
 {
     s = {};
     s.step = settings.step;
-    s.grid_fps_num = settings.step ? 1000 : seek_fps;
-    s.grid_fps_den = settings.step ? settings.step : 1;
+    s.rate = settings.step ? capture::Rate{1000, settings.step} : capture::Rate{seek_fps, 1};
+    s.first_frame = capture::part_starts(first_tick, s.rate);
     s.show = show;
     s.music = music;
     platform_install(offline::time, present);
     // The overlay writes with the font before any scene has filled it.
     fill_glyphs();
-    find_part_starts();
     seek_to_frame(grid_frame_at(settings.at), wall_now);
 }
 
