@@ -18,6 +18,7 @@
 
 #include "estimate.h"
 #include "files.h"
+#include "keeper.h"
 #include "offline.h"
 #include "options.h"
 #include "partit.h"
@@ -167,7 +168,7 @@ Run play(const Options &options, const PartStarts &starts, long first, long end)
         if (!kept)
             continue;
         if (keep(options, offline::last_frame(), n))
-            ++run.kept;
+            note_kept(++run.kept);
         else
             run.failed = !stop_requested();
         ++run.drawn;
@@ -199,13 +200,14 @@ std::string open_sink(const Options &options, Video job, long first, const std::
     partial = make_partial(target, fd, why);
     if (partial.empty())
         return "cannot write " + target + ": " + why;
-    watch_file(partial);
+    watch_file(partial, target);
     if (!options.raw.empty()) {
         open_raw(fd);
         return "";
     }
     close(fd);
     job.path = partial;
+    job.target = target;
     job.width = options.width;
     job.height = options.height;
     job.fps = options.fps;
@@ -223,6 +225,8 @@ std::string open_sink(const Options &options, Video job, long first, const std::
 
 int main(int argc, char **argv)
 {
+    if (argc > 4 && std::strcmp(argv[1], keeper_mode) == 0)
+        return keep_encoder(argv);
     catch_stop_signals();
     terminal = isatty(STDERR_FILENO);
     Options options;
@@ -283,7 +287,7 @@ int main(int argc, char **argv)
     }
 
     const Run run = play(options, starts, first, end);
-    const bool closed = to_sink ? close_sink() : true;
+    const bool closed = to_sink ? close_sink(run.kept > 0 && !run.failed) : true;
     SDL_Quit();
     std::fputs(cost_report(run.costs, options.fps).c_str(), stderr);
 
@@ -295,7 +299,8 @@ int main(int argc, char **argv)
             return fail(exit_failed, video ? "ffmpeg failed; no video written" : "writing the frames failed");
         }
         disarm_watchdog();
-        if (std::rename(partial.c_str(), targets[0].c_str()) != 0)
+        // A video is put in place by the encoder's keeper once ffmpeg has finished it.
+        if (!video && std::rename(partial.c_str(), targets[0].c_str()) != 0)
             return fail(exit_failed, "cannot rename " + partial + " to " + targets[0] + ": " + std::strerror(errno) +
                                          "; the finished file is left under the first name");
     } else if (run.failed) {

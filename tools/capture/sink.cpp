@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "keeper.h"
+#include "offline.h"
 #include "stop.h"
 
 extern char **environ;
@@ -21,7 +23,9 @@ namespace capture {
 namespace {
 
 int sink_fd = -1;
-pid_t encoder = -1;
+pid_t keeper = -1;   // the encoder's keeper, which runs ffmpeg
+int verdict_out = -1;
+int outcome_in = -1;
 bool write_failed;
 
 using Arguments = std::vector<std::string>;
@@ -80,10 +84,11 @@ std::string find_on_path(const char *program)
 
 std::string open_video(const Video &video)
 {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    int frames[2], verdict[2], outcome[2];
+    if (pipe2(frames, O_CLOEXEC) != 0 || pipe2(verdict, O_CLOEXEC) != 0 || pipe2(outcome, O_CLOEXEC) != 0)
         return std::string("cannot make a pipe: ") + std::strerror(errno);
-    const Arguments arguments = ffmpeg_arguments(video);
+    Arguments arguments = {offline::beside_program("capture"), keeper_mode, video.path, video.target};
+    append(arguments, ffmpeg_arguments(video));
     std::vector<char *> argv;
     for (const std::string &argument : arguments)
         argv.push_back(const_cast<char *>(argument.c_str()));
@@ -91,29 +96,38 @@ std::string open_video(const Video &video)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    // A process group of its own keeps the terminal's Ctrl-C away from
-    // ffmpeg: the capture decides when the stream ends, and ffmpeg finishes it.
+    posix_spawn_file_actions_adddup2(&actions, frames[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, verdict[0], verdict_fd);
+    posix_spawn_file_actions_adddup2(&actions, outcome[1], outcome_fd);
+    // A process group of its own keeps the terminal's Ctrl-C away from the
+    // keeper and ffmpeg: the capture decides when the stream ends, and
+    // ffmpeg finishes it.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(&attributes, 0);
-    // The capture ignores SIGPIPE; ffmpeg gets the usual behaviour back.
+    // The capture ignores SIGPIPE; the keeper and ffmpeg get the usual behaviour back.
     sigset_t defaults;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    const int failed = posix_spawn(&encoder, argv[0], &actions, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&keeper, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    close(fds[0]);
+    close(frames[0]);
+    close(verdict[0]);
+    close(outcome[1]);
     if (failed) {
-        close(fds[1]);
-        encoder = -1;
-        return "cannot start " + video.ffmpeg + ": " + std::strerror(failed);
+        close(frames[1]);
+        close(verdict[1]);
+        close(outcome[0]);
+        keeper = -1;
+        return "cannot start the encoder's keeper " + arguments[0] + ": " + std::strerror(failed);
     }
-    watch_encoder(encoder);
-    sink_fd = fds[1];
+    watch_encoder(keeper, verdict[1]);
+    sink_fd = frames[1];
+    verdict_out = verdict[1];
+    outcome_in = outcome[0];
     write_failed = false;
     return "";
 }
@@ -142,18 +156,24 @@ bool write_frame(const std::uint8_t *rgb, std::size_t size)
     return size == 0;
 }
 
-bool close_sink()
+bool close_sink(bool keep)
 {
     const bool closed = close(sink_fd) == 0;
     sink_fd = -1;
-    if (encoder < 0)
+    if (keeper < 0)
         return closed && !write_failed;
-    int status = 0;
-    while (waitpid(encoder, &status, 0) < 0 && errno == EINTR) {
+    keep = keep && !write_failed;
+    tell_verdict(keep);
+    char outcome = 0;
+    while (read(outcome_in, &outcome, 1) < 0 && errno == EINTR) {
     }
-    encoder = -1;
-    watch_encoder(-1);
-    return !write_failed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    close(outcome_in);
+    int status = 0;
+    while (waitpid(keeper, &status, 0) < 0 && errno == EINTR) {
+    }
+    keeper = -1;
+    watch_encoder(-1, -1);
+    return keep && outcome == renamed_outcome;
 }
 
 }  // namespace capture

@@ -12,7 +12,8 @@ namespace capture {
 
 struct Video {
     std::string ffmpeg;   // the program, found on PATH
-    std::string path;     // written here; renamed into place by the caller
+    std::string path;     // written here, then renamed to target once the video is finished
+    std::string target;
     std::string music;    // empty for a video without sound
     int width, height;
     Rate fps;
@@ -34,8 +35,9 @@ void open_raw(int fd);
 // the encoder not reading: then the encoder drops the piece it got.
 bool write_frame(const std::uint8_t *rgb, std::size_t size);
 
-// Ends the stream; for a video, waits for ffmpeg to finish the file. True
-// when every frame was taken and, for a video, ffmpeg ended cleanly.
-bool close_sink();
+// Ends the stream. A video is then finished by ffmpeg and put in place (with
+// keep) or removed by the encoder's keeper; this waits for that. True when
+// every frame was taken and, for a video, it stands at its target.
+bool close_sink(bool keep);
 
 }  // namespace capture

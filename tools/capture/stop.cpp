@@ -7,12 +7,15 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <utility>
+
+#include "keeper.h"
 
 namespace capture {
 
 namespace {
 
-constexpr long watchdog_ns = 900000000;  // leaves the exit itself some of the second
+constexpr long watchdog_ns = 800000000;  // leaves the exit itself some of the second
 
 volatile std::sig_atomic_t stop_signal;
 timer_t watchdog;
@@ -21,10 +24,38 @@ bool watchdog_made;
 // Read by the watchdog in a signal handler, so plain storage that is only
 // changed while its signal is blocked.
 char watched_file[PATH_MAX];
-volatile pid_t watched_encoder = -1;
+char watched_target[PATH_MAX];
+volatile pid_t watched_keeper = -1;
+volatile int verdict_out = -1;
+volatile char verdict_given;  // 0 while none has been sent
+volatile long kept_frames;
 
 constexpr char gave_up[] = "\ncapture: interrupted; could not finish within a second, "
                            "so the unfinished file was removed\n";
+
+void say(const char *text) { (void)!write(STDERR_FILENO, text, std::strlen(text)); }
+
+// Writes a count without stdio, which a signal handler may not use.
+void say_count(long count)
+{
+    char digits[24];
+    char *at = digits + sizeof digits;
+    *--at = '\0';
+    do
+        *--at = static_cast<char>('0' + count % 10);
+    while ((count /= 10) > 0 && at > digits);
+    say(at);
+}
+
+void send_verdict(char verdict)
+{
+    if (verdict_out < 0)
+        return;
+    verdict_given = verdict ? verdict : 'd';
+    (void)!write(verdict_out, &verdict, 1);
+    close(verdict_out);
+    verdict_out = -1;
+}
 
 void on_stop(int signal)
 {
@@ -39,12 +70,22 @@ void on_stop(int signal)
 // Only async-signal-safe calls from here on.
 void on_watchdog(int)
 {
-    if (watched_encoder > 0)
-        kill(watched_encoder, SIGKILL);
+    const bool keeping = verdict_given ? verdict_given == keep_verdict : kept_frames > 0;
+    if (watched_keeper > 0 && keeping) {
+        // What was kept stays: the keeper outlives us and finishes it.
+        send_verdict(keep_verdict);
+        say("\ncapture: interrupted; ffmpeg goes on finishing the first ");
+        say_count(kept_frames);
+        say(" frames in the background into ");
+        say(watched_target);
+        say("\n");
+        _exit(exit_interrupted);
+    }
+    if (watched_keeper > 0)
+        kill(-watched_keeper, SIGKILL);
     if (watched_file[0])
         unlink(watched_file);
-    const ssize_t ignored = write(STDERR_FILENO, gave_up, sizeof gave_up - 1);
-    (void)ignored;
+    say(gave_up);
     _exit(exit_interrupted);
 }
 
@@ -82,18 +123,30 @@ void catch_stop_signals()
 
 bool stop_requested() { return stop_signal != 0; }
 
-void watch_file(const std::string &path)
+void watch_file(const std::string &path, const std::string &target)
 {
     without_watchdog([&] {
-        const std::size_t length = path.size() < sizeof watched_file ? path.size() : 0;
-        std::memcpy(watched_file, path.c_str(), length);
-        watched_file[length] = '\0';
+        for (auto [name, into] : {std::pair{&path, watched_file}, std::pair{&target, watched_target}}) {
+            const std::size_t length = name->size() < PATH_MAX ? name->size() : 0;
+            std::memcpy(into, name->c_str(), length);
+            into[length] = '\0';
+        }
     });
 }
 
-void watch_encoder(pid_t encoder)
+void watch_encoder(pid_t keeper, int verdict)
 {
-    without_watchdog([&] { watched_encoder = encoder; });
+    without_watchdog([&] {
+        watched_keeper = keeper;
+        verdict_out = verdict;
+    });
+}
+
+void note_kept(long frames) { kept_frames = frames; }
+
+void tell_verdict(bool keep)
+{
+    without_watchdog([&] { send_verdict(keep ? keep_verdict : 0); });
 }
 
 void disarm_watchdog()
