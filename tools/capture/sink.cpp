@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "keeper.h"
-#include "offline.h"
 #include "stop.h"
 
 extern char **environ;
@@ -87,7 +86,8 @@ std::string open_video(const Video &video)
     int frames[2], verdict[2], outcome[2];
     if (pipe2(frames, O_CLOEXEC) != 0 || pipe2(verdict, O_CLOEXEC) != 0 || pipe2(outcome, O_CLOEXEC) != 0)
         return std::string("cannot make a pipe: ") + std::strerror(errno);
-    Arguments arguments = {offline::beside_program("capture"), keeper_mode, video.path, video.target};
+    // The keeper is this very program, whatever its name or place.
+    Arguments arguments = {"capture", keeper_mode, video.path, video.target};
     append(arguments, ffmpeg_arguments(video));
     std::vector<char *> argv;
     for (const std::string &argument : arguments)
@@ -111,7 +111,7 @@ std::string open_video(const Video &video)
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    const int failed = posix_spawn(&keeper, argv[0], &actions, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&keeper, "/proc/self/exe", &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(frames[0]);
@@ -122,7 +122,7 @@ std::string open_video(const Video &video)
         close(verdict[1]);
         close(outcome[0]);
         keeper = -1;
-        return "cannot start the encoder's keeper " + arguments[0] + ": " + std::strerror(failed);
+        return std::string("cannot start the encoder's keeper: ") + std::strerror(failed);
     }
     watch_encoder(keeper, verdict[1]);
     sink_fd = frames[1];
