@@ -10,8 +10,7 @@ struct Track {
     std::vector<float> l, r;  // 44.1 kHz, full scale 1
 };
 
-// Any file ffmpeg reads, decoded as ffmpeg decodes it (an mp3's encoder delay is taken off);
-// empty when it cannot be read.
+// Any file ffmpeg reads, decoded as ffmpeg decodes it; empty when it cannot be read.
 Track decode(const char *ffmpeg, const std::string &path);
 
 double seconds(const Track &t);
