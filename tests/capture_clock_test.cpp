@@ -226,32 +226,36 @@ TEST(CaptureEstimate, WorkLeftWeighsEveryFrameByItsScene)
 {
     constexpr Rate rate = {30, 1};
     constexpr double slower = 1.7;
+    constexpr long pixels = 1920 * 1080;
     const PartStarts starts = part_starts(500, rate);
     const long total = starts[final_part];
     double all_work = 0;
-    for (double work : work_between(starts, rate, 0, total))
+    for (double work : work_between(starts, rate, pixels, 0, total))
         all_work += work;
     SceneCosts seen{};
     Pace pace;
-    EXPECT_LT(seconds_left(seen, pace, work_between(starts, rate, 0, total)), 0) << "nothing measured yet";
+    EXPECT_LT(seconds_left(seen, pace, work_between(starts, rate, pixels, 0, total)), 0) << "nothing measured yet";
     int part = 1;
     double spent = 0;
     for (long n = 0; n < total; ++n) {
         while (n >= starts[part + 1])
             ++part;
-        const double work = reference_cost(frame_seconds(n, rate));
+        const double work = reference_cost(frame_seconds(n, rate), part, pixels);
         seen[part].frames += 1;
         seen[part].work += work;
         seen[part].seconds += slower * work;
         add_frame(pace, slower * work, work);
         spent += slower * work;
         if (n % 500 == 250) {
-            const double left = seconds_left(seen, pace, work_between(starts, rate, n + 1, total));
+            const double left = seconds_left(seen, pace, work_between(starts, rate, pixels, n + 1, total));
             EXPECT_NEAR(slower * all_work - spent, left, 1e-6 * left) << "after frame " << n;
         }
     }
-    // The logo costs more than ten times as much a frame as the decrunch screen.
-    EXPECT_GT(reference_cost(15), 10 * reference_cost(4));
+    // The logo costs more than ten times as much a frame as the decrunch screen. Its points cost
+    // about the same at any size, whereas the tile wall costs by the pixel.
+    EXPECT_GT(reference_cost(15, 2, 1280 * 720), 10 * reference_cost(4, 1, 1280 * 720));
+    EXPECT_LT(reference_cost(15, 2, pixels), 1.2 * reference_cost(15, 2, 1280 * 720));
+    EXPECT_NEAR(2.25 * reference_cost(36, 4, 1280 * 720), reference_cost(36, 4, pixels), 1e-9);
 }
 
 // The scene being drawn goes on at its own rate once it has been measured

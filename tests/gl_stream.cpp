@@ -79,104 +79,33 @@ void replay()
 
 }  // namespace gl_stream
 
-// The per-frame entry points. Set-up calls (enables, blend function, point
-// size) pass straight to the library and are not recorded: replay runs in
-// the state the scene left.
+// The per-frame entry points, each recorded, then passed to the library's
+// own. Set-up calls (enables, blend function, point size) pass straight to
+// the library and are not recorded: replay runs in the state the scene left.
 using gl_stream::Op;
 using gl_stream::note;
 using gl_stream::real;
 
+#define FORWARD(name, op, params, args, ...)                       \
+    void name params                                              \
+    {                                                             \
+        static const auto library = real<decltype(&name)>(#name); \
+        note(op, ##__VA_ARGS__);                                  \
+        library args;                                             \
+    }
+
 extern "C" {
-
-void glBegin(GLenum mode)
-{
-    static const auto call = real<void (*)(GLenum)>("glBegin");
-    note(Op::begin, mode);
-    call(mode);
-}
-
-void glEnd()
-{
-    static const auto call = real<void (*)()>("glEnd");
-    note(Op::end);
-    call();
-}
-
-void glClear(GLbitfield mask)
-{
-    static const auto call = real<void (*)(GLbitfield)>("glClear");
-    note(Op::clear, mask);
-    call(mask);
-}
-
-void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
-{
-    static const auto call = real<void (*)(GLclampf, GLclampf, GLclampf, GLclampf)>("glClearColor");
-    note(Op::clear_color, 0, r, g, b, a);
-    call(r, g, b, a);
-}
-
-void glColor3f(GLfloat r, GLfloat g, GLfloat b)
-{
-    static const auto call = real<void (*)(GLfloat, GLfloat, GLfloat)>("glColor3f");
-    note(Op::color3, 0, r, g, b);
-    call(r, g, b);
-}
-
-void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
-{
-    static const auto call = real<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glColor4f");
-    note(Op::color4, 0, r, g, b, a);
-    call(r, g, b, a);
-}
-
-void glLoadIdentity()
-{
-    static const auto call = real<void (*)()>("glLoadIdentity");
-    note(Op::load_identity);
-    call();
-}
-
-void glPushMatrix()
-{
-    static const auto call = real<void (*)()>("glPushMatrix");
-    note(Op::push);
-    call();
-}
-
-void glPopMatrix()
-{
-    static const auto call = real<void (*)()>("glPopMatrix");
-    note(Op::pop);
-    call();
-}
-
-void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
-{
-    static const auto call = real<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glRotatef");
-    note(Op::rotate, 0, angle, x, y, z);
-    call(angle, x, y, z);
-}
-
-void glScalef(GLfloat x, GLfloat y, GLfloat z)
-{
-    static const auto call = real<void (*)(GLfloat, GLfloat, GLfloat)>("glScalef");
-    note(Op::scale, 0, x, y, z);
-    call(x, y, z);
-}
-
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
-{
-    static const auto call = real<void (*)(GLfloat, GLfloat, GLfloat)>("glTranslatef");
-    note(Op::translate, 0, x, y, z);
-    call(x, y, z);
-}
-
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    static const auto call = real<void (*)(GLfloat, GLfloat, GLfloat)>("glVertex3f");
-    note(Op::vertex, 0, x, y, z);
-    call(x, y, z);
-}
-
+FORWARD(glBegin, Op::begin, (GLenum mode), (mode), mode)
+FORWARD(glEnd, Op::end, (), ())
+FORWARD(glClear, Op::clear, (GLbitfield mask), (mask), mask)
+FORWARD(glClearColor, Op::clear_color, (GLclampf r, GLclampf g, GLclampf b, GLclampf a), (r, g, b, a), 0, r, g, b, a)
+FORWARD(glColor3f, Op::color3, (GLfloat r, GLfloat g, GLfloat b), (r, g, b), 0, r, g, b)
+FORWARD(glColor4f, Op::color4, (GLfloat r, GLfloat g, GLfloat b, GLfloat a), (r, g, b, a), 0, r, g, b, a)
+FORWARD(glLoadIdentity, Op::load_identity, (), ())
+FORWARD(glPushMatrix, Op::push, (), ())
+FORWARD(glPopMatrix, Op::pop, (), ())
+FORWARD(glRotatef, Op::rotate, (GLfloat angle, GLfloat x, GLfloat y, GLfloat z), (angle, x, y, z), 0, angle, x, y, z)
+FORWARD(glScalef, Op::scale, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), 0, x, y, z)
+FORWARD(glTranslatef, Op::translate, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), 0, x, y, z)
+FORWARD(glVertex3f, Op::vertex, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), 0, x, y, z)
 }  // extern "C"

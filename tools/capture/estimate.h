@@ -34,11 +34,14 @@ void add_frame(Pace &pace, double seconds, double work);
 // Reference seconds of work, per part of the timeline.
 using PartWork = std::array<double, final_part + 1>;
 
-// Reference seconds a frame drawn at this time of the video costs.
-double reference_cost(double video_seconds);
+// Reference seconds a frame of the given part and size, drawn at this time of
+// the video, costs. Parts grow with the frame's size in their own measure:
+// the logo's and the picture's points cost per point, the tile wall's and
+// the starfield's per pixel.
+double reference_cost(double video_seconds, int part, long pixels);
 
-// Reference seconds of work of the frames in [from, end), per part.
-PartWork work_between(const PartStarts &starts, Rate rate, long from, long end);
+// Reference seconds of work of the frames in [from, end) at that size, per part.
+PartWork work_between(const PartStarts &starts, Rate rate, long pixels, long from, long end);
 
 // Seconds left, from what each part has cost so far, the pace lately and the
 // reference work left per part; negative while nothing has been measured.

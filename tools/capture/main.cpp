@@ -98,16 +98,18 @@ bool is_kept(const Options &options, long first, long n)
                        [&](const Shot &shot) { return frame_at(shot.seconds, options.fps) == n; });
 }
 
+long pixels(const Options &options) { return static_cast<long>(options.width) * options.height; }
+
 // Reference work of the frames after n that will be drawn: the kept ones.
 PartWork work_left(const Options &options, const PartStarts &starts, long first, long n, long end)
 {
     if (options.shots.empty())
-        return work_between(starts, options.fps, std::max(n + 1, first), end);
+        return work_between(starts, options.fps, pixels(options), std::max(n + 1, first), end);
     PartWork work{};
     for (const Shot &shot : options.shots) {
         const long at = frame_at(shot.seconds, options.fps);
         if (at > n) {
-            const PartWork one = work_between(starts, options.fps, at, at + 1);
+            const PartWork one = work_between(starts, options.fps, pixels(options), at, at + 1);
             for (std::size_t part = 0; part < work.size(); ++part)
                 work[part] += one[part];
         }
@@ -174,7 +176,7 @@ Run play(const Options &options, const PartStarts &starts, long first, long end)
         ++run.drawn;
         const Clock::time_point now = Clock::now();
         const double seconds = std::chrono::duration<double>(now - frame_began).count();
-        const double work = reference_cost(frame_seconds(n, options.fps));
+        const double work = reference_cost(frame_seconds(n, options.fps), part, pixels(options));
         SceneCost &cost = run.costs[part];
         cost.frames += 1;
         cost.seconds += seconds;
