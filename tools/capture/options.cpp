@@ -203,7 +203,8 @@ const char *usage()
            "  --fps RATE         frames per second: N, N/D, or 23.976, 29.97, 59.94 for\n"
            "                     24000/1001, 30000/1001, 60000/1001 (60)\n"
            "  --start MS         start-up time before the first frame, in ms (500)\n"
-           "  --from SECONDS     keep frames from here on; earlier ones are still drawn (0)\n"
+           "  --from SECONDS     keep frames from here on; earlier ones are stepped through\n"
+           "                     without drawing, in moments (0)\n"
            "  --to SECONDS       keep frames up to here (the end of the demo)\n"
            "  --duration SECONDS keep this much (to the end)\n"
            "  --frames N         keep this many frames (to the end)\n"
@@ -221,8 +222,8 @@ const char *usage()
            "  --version          the capture's version\n"
            "  -h, --help         this text\n"
            "Exit status: 0 done, 1 could not run, 2 bad arguments, 130 interrupted\n"
-           "(what was done by then is kept as a playable video when the encoder can\n"
-           "finish it within a second).\n";
+           "(what was done by then is kept as a playable video; when the encoder needs\n"
+           "more than a second to finish it, it does so after the capture has ended).\n";
 }
 
 std::string parse_options(int argc, char **argv, Options &options)

@@ -246,6 +246,4 @@ double demo_seconds() { return seconds_of(s.tick); }
 
 int current_scene() { return s.part; }
 
-bool paused() { return s.paused || s.ended; }
-
 }  // namespace player

@@ -41,6 +41,5 @@ void redraw();
 // Seconds of the demo of the frame last drawn, and its part.
 double demo_seconds();
 int current_scene();
-bool paused();
 
 }  // namespace player
