@@ -252,10 +252,10 @@ TEST(CaptureEstimate, WorkLeftWeighsEveryFrameByItsScene)
         }
     }
     // The logo costs more than ten times as much a frame as the decrunch screen. Its points cost
-    // about the same at any size, whereas the tile wall costs by the pixel.
+    // about the same at any size, whereas the tile wall grows with the pixels.
     EXPECT_GT(reference_cost(15, 2, 1280 * 720), 10 * reference_cost(4, 1, 1280 * 720));
     EXPECT_LT(reference_cost(15, 2, pixels), 1.2 * reference_cost(15, 2, 1280 * 720));
-    EXPECT_NEAR(2.25 * reference_cost(36, 4, 1280 * 720), reference_cost(36, 4, pixels), 1e-9);
+    EXPECT_GT(reference_cost(36, 4, pixels), 1.5 * reference_cost(36, 4, 1280 * 720));
 }
 
 // The scene being drawn goes on at its own rate once it has been measured

@@ -9,23 +9,23 @@ namespace capture {
 namespace {
 
 // Milliseconds a frame took in each second of the video, capturing the whole
-// demo at 1280x720 and 30 fps to H.264 on two busy cores (load 4 to 13):
-// drawing, reading back and encoding, the mean of two runs. Only the
-// proportions matter.
+// demo at 1280x720 and 30 fps to H.264 on an otherwise idle two-core machine:
+// drawing, reading back and encoding. Only the proportions matter.
 constexpr int reference_ms[] = {
-    21,  18,  18,  12,  14,  17,  21,  22,  176, 229, 235, 300, 330, 263, 272, 312, 322, 293, 413, 377, 317,
-    338, 345, 286, 75,  75,  60,  107, 87,  81,  65,  125, 62,  72,  122, 139, 158, 118, 104, 113, 117, 131,
-    107, 44,  16,  15,  15,  15,  14,  15,  17,  19,  20,  24,  16,  18,  16,  17,  24,  44,  69,  103, 59,
-    73,  62,  86,  89,  84,  73,  38,  41,  56,  69,  71,  64,  71,  80,  47,  56,  48,  32,  18,  19,  19,
-    161, 163, 159, 171, 209, 178, 157, 150, 159, 219, 220, 197, 168, 129, 147, 177, 125, 66,  13,  13,  13,
-    16,  13,  18,  21,  31,  51,  64,  104, 110, 145, 209, 184, 246, 163, 93,  106, 118};
+    16,  14,  12,  11,  12,  12,  10,  7,   78,  106, 111, 112, 114, 114, 114, 128, 113, 115, 141, 153, 150,
+    147, 137, 114, 40,  40,  33,  41,  44,  39,  39,  44,  28,  31,  40,  51,  52,  51,  54,  53,  54,  49,
+    47,  29,  12,  11,  10,  12,  12,  13,  14,  14,  16,  16,  18,  17,  13,  18,  16,  23,  35,  33,  34,
+    33,  33,  34,  36,  29,  30,  29,  28,  30,  32,  33,  30,  31,  29,  28,  29,  24,  15,  12,  13,  9,
+    81,  79,  76,  79,  83,  86,  86,  84,  85,  80,  85,  87,  85,  81,  83,  82,  84,  52,  16,  10,  10,
+    17,  18,  17,  21,  24,  30,  31,  34,  39,  43,  52,  54,  61,  65,  44,  45,  47};
 constexpr long reference_seconds = sizeof reference_ms / sizeof reference_ms[0];
 constexpr double reference_pixels = 1280 * 720;
 
 // The share of each part's frame cost that grows with the pixels, from whole
-// captures at 1280x720 and 1920x1080 (2.25 times the pixels), where a frame
-// cost 1.98, 1.15, 1.75, 2.36, 2.38, 1.07 and 2.09 times as much.
-constexpr std::array<double, final_part + 1> per_pixel_share = {0, 0.78, 0.12, 0.60, 1.0, 1.0, 0.06, 0.87, 0};
+// captures at 1280x720 and 1920x1080 (2.25 times the pixels) on an idle
+// machine, where a frame cost 2.01, 1.16, 1.91, 1.59, 1.72, 1.29 and 1.91
+// times as much.
+constexpr std::array<double, final_part + 1> per_pixel_share = {0, 0.81, 0.13, 0.73, 0.47, 0.58, 0.23, 0.73, 0};
 
 // How much reference work of a scene its own measurements must cover to
 // count as much as the pace lately: a scene's first frames, with its set-up,
