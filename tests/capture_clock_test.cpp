@@ -14,6 +14,7 @@
 namespace {
 
 using namespace capture;
+using namespace offline;
 
 // The real sequencer with scenes that only present, stepped as the capture
 // steps it, its presents counted: no GL needed.

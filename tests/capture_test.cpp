@@ -314,7 +314,7 @@ TEST_F(Capture, LaterStartAtEitherEdgeOrInsideAnySceneGivesTheFramesOfARunFromTh
     ASSERT_EQ(0, capture(with({"--raw", "all.raw"})).status);
     const Bytes all = read_bytes(dir + "/all.raw");
 
-    const capture::PartStarts starts = capture::part_starts(start_ms, {slow_fps, 1});
+    const offline::PartStarts starts = offline::part_starts(start_ms, {slow_fps, 1});
     ASSERT_EQ(static_cast<std::size_t>(starts[final_part]) * frame_bytes, all.size());
     for (int part = 1; part < final_part; ++part) {
         const long first = starts[part], last = starts[part + 1] - 1;

@@ -44,12 +44,12 @@ double reference_cost(double video_seconds, int part, long pixels)
     return reference_ms[second] / 1000.0 * (1 - share + share * static_cast<double>(pixels) / reference_pixels);
 }
 
-PartWork work_between(const PartStarts &starts, Rate rate, long pixels, long from, long end)
+PartWork work_between(const offline::PartStarts &starts, offline::Rate rate, long pixels, long from, long end)
 {
     PartWork work{};
     for (int part = 1; part < final_part; ++part)
         for (long n = std::max(from, starts[part]); n < std::min(end, starts[part + 1]); ++n)
-            work[part] += reference_cost(frame_seconds(n, rate), part, pixels);
+            work[part] += reference_cost(offline::frame_seconds(n, rate), part, pixels);
     return work;
 }
 

@@ -41,7 +41,7 @@ using PartWork = std::array<double, final_part + 1>;
 double reference_cost(double video_seconds, int part, long pixels);
 
 // Reference seconds of work of the frames in [from, end) at that size, per part.
-PartWork work_between(const PartStarts &starts, Rate rate, long pixels, long from, long end);
+PartWork work_between(const offline::PartStarts &starts, offline::Rate rate, long pixels, long from, long end);
 
 // Seconds left, from what each part has cost so far, the pace lately and the
 // reference work left per part; negative while nothing has been measured.

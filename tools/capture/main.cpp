@@ -95,19 +95,19 @@ bool is_kept(const Options &options, long first, long n)
     if (options.shots.empty())
         return n >= first;
     return std::any_of(options.shots.begin(), options.shots.end(),
-                       [&](const Shot &shot) { return frame_at(shot.seconds, options.fps) == n; });
+                       [&](const Shot &shot) { return offline::frame_at(shot.seconds, options.fps) == n; });
 }
 
 long pixels(const Options &options) { return static_cast<long>(options.width) * options.height; }
 
 // Reference work of the frames after n that will be drawn: the kept ones.
-PartWork work_left(const Options &options, const PartStarts &starts, long first, long n, long end)
+PartWork work_left(const Options &options, const offline::PartStarts &starts, long first, long n, long end)
 {
     if (options.shots.empty())
         return work_between(starts, options.fps, pixels(options), std::max(n + 1, first), end);
     PartWork work{};
     for (const Shot &shot : options.shots) {
-        const long at = frame_at(shot.seconds, options.fps);
+        const long at = offline::frame_at(shot.seconds, options.fps);
         if (at > n) {
             const PartWork one = work_between(starts, options.fps, pixels(options), at, at + 1);
             for (std::size_t part = 0; part < work.size(); ++part)
@@ -123,7 +123,7 @@ bool keep(const Options &options, const offline::Frame &frame, long n)
         return write_frame(frame.rgb.data(), frame.rgb.size());
     bool written = true;
     for (const Shot &shot : options.shots)
-        if (frame_at(shot.seconds, options.fps) == n)
+        if (offline::frame_at(shot.seconds, options.fps) == n)
             written = write_shot(frame, shot.path) && written;
     return written;
 }
@@ -137,8 +137,8 @@ struct Shown {
 
 // Frames done counts the frames stepped through, drawn or skipped; the rate
 // counts the drawn ones.
-void show_progress(const Run &run, const Options &options, const PartStarts &starts, long first, long n, long end,
-                   int part, double elapsed, Shown &shown)
+void show_progress(const Run &run, const Options &options, const offline::PartStarts &starts, long first, long n,
+                   long end, int part, double elapsed, Shown &shown)
 {
     const long done = n + 1;
     const long step = done * plain_steps / end;
@@ -148,11 +148,11 @@ void show_progress(const Run &run, const Options &options, const PartStarts &sta
         return;
     shown = {elapsed, step};
     const double left = seconds_left(run.costs, run.pace, work_left(options, starts, first, n, end));
-    const std::string line = progress_line(done, end, scene_name(part), run.drawn / elapsed, left);
+    const std::string line = progress_line(done, end, offline::scene_name(part), run.drawn / elapsed, left);
     std::fprintf(stderr, terminal ? "\r%s\033[K" : "capture: %s\n", line.c_str());
 }
 
-Run play(const Options &options, const PartStarts &starts, long first, long end)
+Run play(const Options &options, const offline::PartStarts &starts, long first, long end)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point began = Clock::now();
@@ -160,7 +160,7 @@ Run play(const Options &options, const PartStarts &starts, long first, long end)
     Shown shown;
     Run run;
     for (long n = 0; n < end && !stop_requested() && !run.failed; ++n) {
-        offline::set_time(frame_tick(options.start, options.fps, n));
+        offline::set_time(offline::frame_tick(options.start, options.fps, n));
         // The one place that decides what becomes of frame n. Frames nobody
         // sees are skipped: the scenes' state moves on as if they were drawn.
         const bool kept = is_kept(options, first, n);
@@ -176,7 +176,7 @@ Run play(const Options &options, const PartStarts &starts, long first, long end)
         ++run.drawn;
         const Clock::time_point now = Clock::now();
         const double seconds = std::chrono::duration<double>(now - frame_began).count();
-        const double work = reference_cost(frame_seconds(n, options.fps), part, pixels(options));
+        const double work = reference_cost(offline::frame_seconds(n, options.fps), part, pixels(options));
         SceneCost &cost = run.costs[part];
         cost.frames += 1;
         cost.seconds += seconds;
@@ -213,7 +213,7 @@ std::string open_sink(const Options &options, Video job, long first, const std::
     job.width = options.width;
     job.height = options.height;
     job.fps = options.fps;
-    job.music_from = frame_seconds(first, options.fps);
+    job.music_from = offline::frame_seconds(first, options.fps);
     job.master = options.master;
     job.crf = options.crf;
     job.preset = options.preset;
@@ -244,7 +244,7 @@ int main(int argc, char **argv)
         return 0;
     }
     long first = 0, end = 0;
-    const PartStarts starts = part_starts(options.start, options.fps);
+    const offline::PartStarts starts = offline::part_starts(options.start, options.fps);
     const std::string outside = kept_frames(options, starts[final_part], first, end);
     if (!outside.empty())
         return fail(exit_usage, outside);
@@ -311,7 +311,7 @@ int main(int argc, char **argv)
     if (video)
         std::fprintf(stderr, "capture: %s %ld frames (%s) of %dx%d at %s fps to %s\n",
                      stop_requested() ? "interrupted; wrote the first" : "wrote", run.kept,
-                     clock_text(frame_seconds(run.kept, options.fps)).c_str(), options.width, options.height,
+                     clock_text(offline::frame_seconds(run.kept, options.fps)).c_str(), options.width, options.height,
                      rate_text(options.fps).c_str(), real_path(options.output).c_str());
     return stop_requested() ? exit_interrupted : 0;
 }

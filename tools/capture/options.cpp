@@ -23,7 +23,7 @@ constexpr long max_crf = 51;
 
 struct NamedRate {
     const char *text;
-    Rate rate;
+    offline::Rate rate;
 };
 
 // The NTSC rates in the decimal spelling people use for them.
@@ -89,7 +89,7 @@ std::string parse_size(const std::string &text, Options &options)
     return "";
 }
 
-std::string parse_rate(const std::string &text, Rate &rate)
+std::string parse_rate(const std::string &text, offline::Rate &rate)
 {
     for (const NamedRate &named : ntsc_rates) {
         if (text == named.text) {
@@ -264,12 +264,12 @@ std::string parse_options(int argc, char **argv, Options &options)
 std::string kept_frames(const Options &options, long total, long &first, long &end)
 {
     char length[32];
-    std::snprintf(length, sizeof length, "%.2f s", frame_seconds(total, options.fps));
+    std::snprintf(length, sizeof length, "%.2f s", offline::frame_seconds(total, options.fps));
     if (!options.shots.empty()) {
         first = total;
         end = 0;
         for (const Shot &shot : options.shots) {
-            const long n = frame_at(shot.seconds, options.fps);
+            const long n = offline::frame_at(shot.seconds, options.fps);
             if (n >= total)
                 return "--png " + shot.path + " is after the end of the demo (" + length + ")";
             first = std::min(first, n);
@@ -277,14 +277,14 @@ std::string kept_frames(const Options &options, long total, long &first, long &e
         }
         return "";
     }
-    first = frame_at(options.from, options.fps);
+    first = offline::frame_at(options.from, options.fps);
     if (first >= total)
         return "--from lies after the end of the demo (" + std::string(length) + ")";
     end = total;
     if (options.duration > 0)
-        end = first + std::max(1L, frame_at(options.duration, options.fps));
+        end = first + std::max(1L, offline::frame_at(options.duration, options.fps));
     if (options.to > 0)
-        end = frame_at(options.to, options.fps);
+        end = offline::frame_at(options.to, options.fps);
     if (options.frames > 0)
         end = first + std::min(options.frames, total);
     if (end <= first)

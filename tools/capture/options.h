@@ -18,8 +18,8 @@ struct Shot {
 struct Options {
     int width = 1920;
     int height = 1080;
-    Rate fps;
-    Tick start = default_start;
+    offline::Rate fps;
+    Tick start = offline::default_start;
     double from = 0;         // first second that is kept; earlier frames are skipped, not drawn
     // The end of what is kept: at most one of these is set (not negative);
     // with none, everything to the end of the demo is kept.

@@ -23,13 +23,13 @@ std::string clock_text(double seconds)
     return text;
 }
 
-std::string rate_text(Rate rate)
+std::string rate_text(offline::Rate rate)
 {
     char text[32];
     if (rate.den == 1)
         std::snprintf(text, sizeof text, "%ld", rate.num);
     else
-        std::snprintf(text, sizeof text, "%.2f", per_second(rate));
+        std::snprintf(text, sizeof text, "%.2f", offline::per_second(rate));
     return text;
 }
 
@@ -45,16 +45,16 @@ std::string progress_line(long done, long total, const char *scene, double fps, 
     return line;
 }
 
-std::string cost_report(const SceneCosts &costs, Rate rate)
+std::string cost_report(const SceneCosts &costs, offline::Rate rate)
 {
     std::string report = "scene         frames  seconds    fps  s per demo s\n";
     for (int part = 0; part <= final_part; ++part) {
         const SceneCost &cost = costs[part];
         if (cost.frames == 0)
             continue;
-        const double demo_seconds = frame_seconds(cost.frames, rate);
+        const double demo_seconds = offline::frame_seconds(cost.frames, rate);
         char row[128];
-        std::snprintf(row, sizeof row, "%-12s %7ld %8.1f %6.1f %13.2f\n", scene_name(part), cost.frames,
+        std::snprintf(row, sizeof row, "%-12s %7ld %8.1f %6.1f %13.2f\n", offline::scene_name(part), cost.frames,
                       cost.seconds, cost.frames / cost.seconds, cost.seconds / demo_seconds);
         report += row;
     }

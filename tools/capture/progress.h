@@ -12,7 +12,7 @@ namespace capture {
 std::string clock_text(double seconds);
 
 // "60", or "29.97" for 30000/1001.
-std::string rate_text(Rate rate);
+std::string rate_text(offline::Rate rate);
 
 // One line of the progress display: frames done of total, a bar, the scene
 // being drawn, frames per second and the time left (negative: not known yet).
@@ -20,6 +20,6 @@ std::string progress_line(long done, long total, const char *scene, double fps, 
 
 // A table, one row per scene with frames, fps and capture seconds per second
 // of the demo at the given frame rate.
-std::string cost_report(const SceneCosts &costs, Rate rate);
+std::string cost_report(const SceneCosts &costs, offline::Rate rate);
 
 }  // namespace capture

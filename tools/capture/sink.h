@@ -16,7 +16,7 @@ struct Video {
     std::string target;
     std::string music;    // empty for a video without sound
     int width, height;
-    Rate fps;
+    offline::Rate fps;
     double music_from;    // seconds into the music of the first kept frame
     bool master;          // lossless FFV1 + FLAC in Matroska, else H.264 + AAC in mp4
     int crf;

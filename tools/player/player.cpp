@@ -14,14 +14,14 @@ namespace player {
 
 namespace {
 
-constexpr Tick first_tick = capture::default_start;
+constexpr Tick first_tick = offline::default_start;
 constexpr double seek_seconds = 5;
 constexpr double frame_time_smoothing = 0.1;  // weight of the newest frame in the average
 
 struct State {
     Tick step;                      // fixed-step clock's step in ms; 0 follows the wall clock
-    capture::Rate rate;             // of the capture's clock the seeks land on
-    capture::PartStarts first_frame;  // the frame each part starts on; [final_part]: the end
+    offline::Rate rate;             // of the capture's clock the seeks land on
+    offline::PartStarts first_frame;  // the frame each part starts on; [final_part]: the end
 
     Presenter show;
     Mix_Music *music;
@@ -42,9 +42,9 @@ struct State {
 
 State s;
 
-Tick grid_tick(long n) { return capture::frame_tick(first_tick, s.rate, n); }
+Tick grid_tick(long n) { return offline::frame_tick(first_tick, s.rate, n); }
 
-long grid_frame_at(double seconds) { return capture::frame_at(seconds, s.rate); }
+long grid_frame_at(double seconds) { return offline::frame_at(seconds, s.rate); }
 
 double seconds_of(Tick tick) { return (static_cast<double>(tick) - first_tick) / 1000; }
 
@@ -133,7 +133,7 @@ void present()
     if (s.overlay) {
         char scene[48], time[48], rate[48];
         // Read from the timeline, which moves on only after the frame.
-        std::snprintf(scene, sizeof scene, "%d %s%s", currentPart, capture::scene_name(currentPart),
+        std::snprintf(scene, sizeof scene, "%d %s%s", currentPart, offline::scene_name(currentPart),
                       s.loop_part ? "  loop" : "");
         std::snprintf(time, sizeof time, "at %ld ms%s", static_cast<long>(offline::time()) - first_tick,
                       s.paused || s.ended ? "  paused" : "");
@@ -162,8 +162,8 @@ void start(const Settings &settings, Mix_Music *music, Presenter show, Tick wall
 {
     s = {};
     s.step = settings.step;
-    s.rate = settings.step ? capture::Rate{1000, settings.step} : capture::Rate{seek_fps, 1};
-    s.first_frame = capture::part_starts(first_tick, s.rate);
+    s.rate = settings.step ? offline::Rate{1000, settings.step} : offline::Rate{seek_fps, 1};
+    s.first_frame = offline::part_starts(first_tick, s.rate);
     s.show = show;
     s.music = music;
     platform_install(offline::time, present);

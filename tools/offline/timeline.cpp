@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace capture {
+namespace offline {
 
 namespace {
 
@@ -49,4 +49,4 @@ long frame_at(double seconds, Rate rate) { return std::lround(seconds * rate.num
 
 double frame_seconds(long n, Rate rate) { return static_cast<double>(n) * rate.den / rate.num; }
 
-}  // namespace capture
+}  // namespace offline

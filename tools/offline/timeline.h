@@ -5,12 +5,12 @@
 #include "partit.h"
 #include "platform.h"
 
-// The capture's fixed-step clock over the demo's timeline. Frame n of a
-// capture is drawn at tick start + n * 1000 * den / num, rounded to the
-// nearest millisecond from n itself so that no rounding error builds up; its
-// time in the video is exactly n * den / num seconds, and the music starts at
-// video time 0.
-namespace capture {
+// The fixed-step clock over the demo's timeline that the capture encodes on
+// and the player seeks on. Frame n is drawn at tick start + n * 1000 * den /
+// num, rounded to the nearest millisecond from n itself so that no rounding
+// error builds up; its time in the video is exactly n * den / num seconds, and
+// the music starts at video time 0.
+namespace offline {
 
 // The tick of the demo's first frame unless told otherwise: what its start-up
 // (SDL, audio, the window, the music) is taken to last.
@@ -43,4 +43,4 @@ const char *scene_name(int part);
 long frame_at(double seconds, Rate rate);
 double frame_seconds(long n, Rate rate);
 
-}  // namespace capture
+}  // namespace offline
