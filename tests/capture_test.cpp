@@ -1,5 +1,8 @@
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -449,7 +452,7 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         {{"--from", "200"}, {}, 2, "capture: --from lies after the end of the demo"},
         {{"--music", "music.wav", "-o", "no/such/dir/v.mp4"}, {}, 1,
          "capture: cannot write no/such/dir/v.mp4: no/such/dir: No such file"},
-        {{"--music", "music.wav", "-o", "."}, {}, 1, "capture: cannot write .: it is a directory"},
+        {{"--music", "music.wav", "-o", "."}, {}, 2, "capture: cannot write .: it is a directory"},
         {{"--png", "1:no/such/dir/a.png"}, {}, 1, "capture: cannot write no/such/dir/a.png"},
         {{"--music", "missing.mp3"}, {}, 1, "capture: cannot read the soundtrack missing.mp3"},
         {{"--music", "fifo.mp3"}, {}, 2, "capture: the soundtrack fifo.mp3 is not a regular file"},
@@ -471,6 +474,87 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
     }
     EXPECT_EQ(music, read_bytes(dir + "/music.wav"));
     EXPECT_EQ(0, partial_files(dir));
+}
+
+// Outputs that are not regular files, the soundtrack as the output in every
+// mode, and encoders (a fake ffmpeg first on PATH) that stall, give up, fail
+// or lie: each is refused or fails with its reason, and no file is lost.
+// A symlink is followed: its target is replaced, the link kept.
+TEST_F(Capture, OutputsAndEncodersThatWouldLoseAFileAreRefused)
+{
+    // A copy of the capture with a soundtrack of its own beside it, as found by default.
+    const std::string capture_copy = dir + "/bin/capture", soundtrack = "bin/data/tapestrybeats.mp3";
+    std::filesystem::create_directories(dir + "/bin/data");
+    std::filesystem::copy_file(CAPTURE_EXECUTABLE, capture_copy);
+    std::filesystem::copy_file(dir + "/music.wav", dir + "/" + soundtrack);
+    std::filesystem::create_directories(dir + "/fake");
+    std::filesystem::create_directories(dir + "/sub");
+    std::ofstream(dir + "/old.mp4") << "old";
+    std::ofstream(dir + "/sub/real.mp4") << "old";
+    ASSERT_EQ(0, mkfifo((dir + "/fifo.mp4").c_str(), 0600));
+    ASSERT_EQ(0, symlink("fifo.mp4", (dir + "/tofifo.png").c_str()));
+    ASSERT_EQ(0, symlink("sub/real.mp4", (dir + "/link.mp4").c_str()));
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/sock.mp4", dir.c_str());
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(0, bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address));
+    // A device node of our own where we may make one (as root), never a system one.
+    const bool device = mknod((dir + "/dev.mp4").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    tool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "color=size=64x36:rate=10", "-frames:v", "3", "three.mp4"});
+
+    struct Case {
+        std::vector<std::string> args;
+        const char *encoder;  // the fake ffmpeg's script; none: the real one
+        int status;
+        std::string message;
+    };
+    auto video = [](std::vector<std::string> more) {
+        more.insert(more.begin(), {"--size", "64x36", "--fps", "10", "--frames", "30", "--no-audio"});
+        return more;
+    };
+    std::vector<Case> cases = {
+        {video({"-o", "fifo.mp4"}), nullptr, 2, "capture: cannot write fifo.mp4: it is a FIFO, not a regular file"},
+        {{"--raw", "sock.mp4"}, nullptr, 2, "capture: cannot write sock.mp4: it is a socket, not a regular file"},
+        {{"--png", "1:tofifo.png"}, nullptr, 2, "capture: cannot write tofifo.png: it is a FIFO"},
+        {{"-o", soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {video({"-o", soundtrack}), nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {video({"--music", "music.wav", "-o", "music.wav"}), nullptr, 2, "capture: the output music.wav is the soundtrack"},
+        {{"--raw", soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {{"--png", "1:" + soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {video({"-o", "old.mp4"}), "exec sleep 30", 1, "capture: ffmpeg has taken no frames for 1 s; no video written"},
+        {video({"-o", "old.mp4"}), "exec 0<&-; exec sleep 30", 1, "capture: ffmpeg stopped taking frames; no video"},
+        {video({"-o", "old.mp4"}), "echo 'no encoder' >&2; exit 3", 1, "capture: ffmpeg failed (exit status 3)"},
+        {video({"-o", "old.mp4"}), "cat >/dev/null", 1, "capture: ffmpeg's video is empty"},
+        {video({"-o", "old.mp4"}), "cat >/dev/null; for last; do :; done; cp three.mp4 \"$last\"", 1,
+         "capture: ffmpeg's video holds 3 frames, not 30"},
+        {video({"-o", "link.mp4"}), nullptr, 0, "capture: wrote 30 frames"},
+    };
+    if (device)
+        cases.push_back({video({"-o", "dev.mp4"}), nullptr, 2, "capture: cannot write dev.mp4: it is a device"});
+    for (const Case &c : cases) {
+        SpawnOptions options;
+        options.directory = dir;
+        options.environment = {{"CAPTURE_STALL_S", "1"}};
+        if (c.encoder) {
+            std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\n" << c.encoder << "\n";
+            chmod((dir + "/fake/ffmpeg").c_str(), 0755);
+            options.environment.push_back({"PATH", dir + "/fake:" + std::getenv("PATH")});
+        }
+        options.kill_after_ms = 20000;  // the encoders above would hold it for minutes
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), capture_copy);
+        const Spawned run = spawn(args, options);
+        EXPECT_EQ(c.status, run.status) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.message << " from:\n" << run.err;
+    }
+    close(sock);
+    EXPECT_EQ(Bytes({'o', 'l', 'd'}), read_bytes(dir + "/old.mp4"));
+    EXPECT_EQ(read_bytes(dir + "/music.wav"), read_bytes(dir + "/" + soundtrack));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir + "/fifo.mp4"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.mp4"));
+    EXPECT_EQ("30", probe(dir + "/sub/real.mp4", "v")["nb_read_frames"]);
+    EXPECT_EQ(0, partial_files(dir) + partial_files(dir + "/sub"));
 }
 
 TEST_F(Capture, FailedScreenshotLeavesNothingAndKeepsTheOlderFile)

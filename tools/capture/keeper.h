@@ -8,7 +8,7 @@
 namespace capture {
 
 // argv[1] of the keeper, which is the capture program run again:
-// capture --keep-encoder PARTIAL TARGET FFMPEG ARGUMENTS...
+// capture --keep-encoder PARTIAL TARGET FFPROBE FFMPEG ARGUMENTS...
 constexpr const char keeper_mode[] = "--keep-encoder";
 
 // The keeper's descriptors besides ffmpeg's standard input (0, the frames):
@@ -19,8 +19,15 @@ constexpr int outcome_fd = 4;
 constexpr char keep_verdict = 'k';     // anything else, or none, drops the video
 constexpr char renamed_outcome = 'r';  // anything else: no video
 
+// Sent whole in one write, which a pipe never splits.
+struct Verdict {
+    char keep;    // keep_verdict to keep
+    long frames;  // what the video must then hold
+};
+
 // An encoder still busy this long after the verdict is taken for stuck:
-// it is killed and its file removed.
+// it is killed and its file removed. A verdict to drop the video kills it
+// at once.
 constexpr int finish_limit_s = 120;
 
 // The keeper's whole life; returns its exit status.

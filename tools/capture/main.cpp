@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <SDL.h>
@@ -223,11 +224,35 @@ std::string open_sink(const Options &options, Video job, long first, const std::
     return opened;
 }
 
+// Points every output at the file it will replace, through any symlinks,
+// and refuses one that may not be replaced. Returns why, with the exit
+// status, or an empty string.
+std::string settle_outputs(Options &options, const FileId &music, int &status)
+{
+    std::vector<std::string *> outputs;
+    for (Shot &shot : options.shots)
+        outputs.push_back(&shot.path);
+    if (outputs.empty())
+        outputs.push_back(options.raw.empty() ? &options.output : &options.raw);
+    for (std::string *output : outputs) {
+        std::string target;
+        const std::string why = output_target(*output, target, status);
+        if (!why.empty())
+            return "cannot write " + *output + ": " + why;
+        if (same_file(target, music)) {
+            status = exit_usage;
+            return "the output " + *output + " is the soundtrack; choose another name";
+        }
+        *output = target;
+    }
+    return "";
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc > 4 && std::strcmp(argv[1], keeper_mode) == 0)
+    if (argc > 5 && std::strcmp(argv[1], keeper_mode) == 0)
         return keep_encoder(argv);
     catch_stop_signals();
     terminal = isatty(STDERR_FILENO);
@@ -251,45 +276,38 @@ int main(int argc, char **argv)
 
     const bool video = options.shots.empty() && options.raw.empty();
     Video job;
-    if (video) {
-        job.ffmpeg = find_on_path("ffmpeg");
-        if (job.ffmpeg.empty())
-            return fail(exit_failed, "ffmpeg is not on PATH; it encodes the video (Debian package ffmpeg)");
+    for (auto [program, path, role] : {std::tuple{"ffmpeg", &job.ffmpeg, "encodes"}, {"ffprobe", &job.ffprobe, "checks"}}) {
+        *path = video ? find_on_path(program) : "";
+        if (video && path->empty())
+            return fail(exit_failed, std::string(program) + " is not on PATH; it " + role +
+                                         " the video (Debian package ffmpeg)");
     }
+    const std::string music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
+    FileId music_id = file_id(music);
+    int status = 0;
     if (video && !options.no_audio) {
-        job.music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
-        FileId music;
-        int status = 0;
-        const std::string unusable = check_music(job.music, music, status);
+        job.music = music;
+        const std::string unusable = check_music(music, music_id, status);
         if (!unusable.empty())
             return fail(status, unusable);
-        if (same_file(options.output, music))
-            return fail(exit_usage, "the output " + options.output + " is the soundtrack; choose another with -o");
     }
-    std::vector<std::string> targets = {video ? options.output : options.raw};
-    if (!options.shots.empty()) {
-        targets.clear();
-        for (const Shot &shot : options.shots)
-            targets.push_back(shot.path);
-    }
-    for (const std::string &target : targets) {
-        const std::string why = unwritable(target);
-        if (!why.empty())
-            return fail(exit_failed, "cannot write " + target + ": " + why);
-    }
+    const std::string unwritable = settle_outputs(options, music_id, status);
+    if (!unwritable.empty())
+        return fail(status, unwritable);
+    const std::string &target = video ? options.output : options.raw;
 
     if (!offline::open_window(options.width, options.height))
         return fail(exit_failed, std::string("cannot open an OpenGL window: ") + SDL_GetError());
     const bool to_sink = options.shots.empty();
     std::string partial;
     if (to_sink) {
-        const std::string unopened = open_sink(options, job, first, targets[0], partial);
+        const std::string unopened = open_sink(options, job, first, target, partial);
         if (!unopened.empty())
             return fail(exit_failed, unopened);
     }
 
     const Run run = play(options, starts, first, end);
-    const bool closed = to_sink ? close_sink(run.kept > 0 && !run.failed) : true;
+    const bool closed = to_sink ? close_sink(run.kept > 0 && !run.failed, run.kept) : true;
     SDL_Quit();
     std::fputs(cost_report(run.costs, options.fps).c_str(), stderr);
 
@@ -298,12 +316,13 @@ int main(int argc, char **argv)
             std::remove(partial.c_str());
             if (stop_requested() && run.kept == 0)
                 return fail(exit_interrupted, "interrupted before any frame was kept; no video written");
-            return fail(exit_failed, video ? "ffmpeg failed; no video written" : "writing the frames failed");
+            const std::string why = sink_failure();
+            return fail(exit_failed, (why.empty() ? "" : why + "; ") + (video ? "no video written" : "no file written"));
         }
         disarm_watchdog();
         // A video is put in place by the encoder's keeper once ffmpeg has finished it.
-        if (!video && std::rename(partial.c_str(), targets[0].c_str()) != 0)
-            return fail(exit_failed, "cannot rename " + partial + " to " + targets[0] + ": " + std::strerror(errno) +
+        if (!video && std::rename(partial.c_str(), target.c_str()) != 0)
+            return fail(exit_failed, "cannot rename " + partial + " to " + target + ": " + std::strerror(errno) +
                                          "; the finished file is left under the first name");
     } else if (run.failed) {
         return exit_failed;

@@ -1,6 +1,7 @@
 #include "sink.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -21,11 +23,37 @@ namespace capture {
 
 namespace {
 
+// A write to ffmpeg that makes no progress this long means it has stopped
+// reading. CAPTURE_STALL_S shortens it, for trying out such an encoder.
+constexpr int stall_limit_s = 60;
+
 int sink_fd = -1;
 pid_t keeper = -1;   // the encoder's keeper, which runs ffmpeg
 int verdict_out = -1;
 int outcome_in = -1;
-bool write_failed;
+std::string failure;  // why a write failed; empty while none has
+
+int stall_limit_ms()
+{
+    const char *set = std::getenv("CAPTURE_STALL_S");
+    const long seconds = set ? std::strtol(set, nullptr, 10) : 0;
+    return 1000 * static_cast<int>(seconds > 0 && seconds < stall_limit_s ? seconds : stall_limit_s);
+}
+
+// Waits for the encoder to take more, up to the stall limit after it last
+// took something. False on a stop, or when the limit has passed.
+bool wait_for_room(std::chrono::steady_clock::time_point last_taken)
+{
+    const auto waited = std::chrono::steady_clock::now() - last_taken;
+    const long left = stall_limit_ms() - std::chrono::duration_cast<std::chrono::milliseconds>(waited).count();
+    if (left <= 0) {
+        failure = "ffmpeg has taken no frames for " + std::to_string(stall_limit_ms() / 1000) + " s";
+        return false;
+    }
+    pollfd room = {sink_fd, POLLOUT, 0};
+    poll(&room, 1, static_cast<int>(left));  // a stop cuts it short
+    return !stop_requested();
+}
 
 using Arguments = std::vector<std::string>;
 
@@ -87,7 +115,7 @@ std::string open_video(const Video &video)
     if (pipe2(frames, O_CLOEXEC) != 0 || pipe2(verdict, O_CLOEXEC) != 0 || pipe2(outcome, O_CLOEXEC) != 0)
         return std::string("cannot make a pipe: ") + std::strerror(errno);
     // The keeper is this very program, whatever its name or place.
-    Arguments arguments = {"capture", keeper_mode, video.path, video.target};
+    Arguments arguments = {"capture", keeper_mode, video.path, video.target, video.ffprobe};
     append(arguments, ffmpeg_arguments(video));
     std::vector<char *> argv;
     for (const std::string &argument : arguments)
@@ -125,45 +153,53 @@ std::string open_video(const Video &video)
         return std::string("cannot start the encoder's keeper: ") + std::strerror(failed);
     }
     watch_encoder(keeper, verdict[1]);
+    // Never blocked in a write: an encoder that stops reading is noticed.
+    fcntl(frames[1], F_SETFL, O_NONBLOCK);
     sink_fd = frames[1];
     verdict_out = verdict[1];
     outcome_in = outcome[0];
-    write_failed = false;
+    failure.clear();
     return "";
 }
 
 void open_raw(int fd)
 {
     sink_fd = fd;
-    write_failed = false;
+    failure.clear();
 }
 
 bool write_frame(const std::uint8_t *rgb, std::size_t size)
 {
-    while (size > 0 && !write_failed) {
+    auto last_taken = std::chrono::steady_clock::now();
+    while (size > 0 && failure.empty()) {
         const ssize_t written = write(sink_fd, rgb, size);
-        // Only a stop request interrupts a write, and only one that had taken
-        // nothing yet: the encoder is not reading, so the frame is given up.
-        if (written < 0 && errno == EINTR)
+        if (written > 0) {
+            rgb += written;
+            size -= static_cast<std::size_t>(written);
+            last_taken = std::chrono::steady_clock::now();
+        } else if (written < 0 && errno == EAGAIN) {
+            // A stop while the encoder is not reading gives the frame up.
+            if (!wait_for_room(last_taken))
+                return false;
+        } else if (written < 0 && errno == EINTR) {
             return false;
-        if (written < 0) {
-            write_failed = true;
-            continue;
+        } else {
+            failure = errno == EPIPE ? "ffmpeg stopped taking frames" : std::strerror(errno);
         }
-        rgb += written;
-        size -= static_cast<std::size_t>(written);
     }
     return size == 0;
 }
 
-bool close_sink(bool keep)
+std::string sink_failure() { return failure; }
+
+bool close_sink(bool keep, long frames)
 {
     const bool closed = close(sink_fd) == 0;
     sink_fd = -1;
     if (keeper < 0)
-        return closed && !write_failed;
-    keep = keep && !write_failed;
-    tell_verdict(keep);
+        return closed && failure.empty();
+    keep = keep && failure.empty();
+    tell_verdict(keep, frames);
     char outcome = 0;
     while (read(outcome_in, &outcome, 1) < 0 && errno == EINTR) {
     }

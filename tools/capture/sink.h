@@ -11,7 +11,8 @@
 namespace capture {
 
 struct Video {
-    std::string ffmpeg;   // the program, found on PATH
+    std::string ffmpeg;   // the programs, found on PATH
+    std::string ffprobe;
     std::string path;     // written here, then renamed to target once the video is finished
     std::string target;
     std::string music;    // empty for a video without sound
@@ -32,12 +33,17 @@ std::string open_video(const Video &video);
 void open_raw(int fd);
 
 // False when the frame could not be written, or when a stop request found
-// the encoder not reading: then the encoder drops the piece it got.
+// the encoder not reading: then the encoder drops the piece it got. An
+// encoder that takes nothing for stall_limit_s fails the write.
 bool write_frame(const std::uint8_t *rgb, std::size_t size);
 
-// Ends the stream. A video is then finished by ffmpeg and put in place (with
-// keep) or removed by the encoder's keeper; this waits for that. True when
-// every frame was taken and, for a video, it stands at its target.
-bool close_sink(bool keep);
+// Why a write failed, or an empty string.
+std::string sink_failure();
+
+// Ends the stream. A video of the given frames is then finished by ffmpeg,
+// checked and put in place (with keep), or removed, by the encoder's keeper;
+// this waits for that. True when every frame was taken and, for a video, it
+// stands at its target.
+bool close_sink(bool keep, long frames);
 
 }  // namespace capture

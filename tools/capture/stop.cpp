@@ -47,12 +47,13 @@ void say_count(long count)
     say(at);
 }
 
-void send_verdict(char verdict)
+void send_verdict(char verdict, long frames)
 {
     if (verdict_out < 0)
         return;
     verdict_given = verdict ? verdict : 'd';
-    (void)!write(verdict_out, &verdict, 1);
+    const Verdict told = {verdict, frames};
+    (void)!write(verdict_out, &told, sizeof told);
     close(verdict_out);
     verdict_out = -1;
 }
@@ -73,7 +74,7 @@ void on_watchdog(int)
     const bool keeping = verdict_given ? verdict_given == keep_verdict : kept_frames > 0;
     if (watched_keeper > 0 && keeping) {
         // What was kept stays: the keeper outlives us and finishes it.
-        send_verdict(keep_verdict);
+        send_verdict(keep_verdict, kept_frames);
         say("\ncapture: interrupted; ffmpeg goes on finishing the first ");
         say_count(kept_frames);
         say(" frames in the background into ");
@@ -144,9 +145,9 @@ void watch_encoder(pid_t keeper, int verdict)
 
 void note_kept(long frames) { kept_frames = frames; }
 
-void tell_verdict(bool keep)
+void tell_verdict(bool keep, long frames)
 {
-    without_watchdog([&] { send_verdict(keep ? keep_verdict : 0); });
+    without_watchdog([&] { send_verdict(keep ? keep_verdict : 0, frames); });
 }
 
 void disarm_watchdog()

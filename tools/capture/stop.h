@@ -30,8 +30,9 @@ void watch_file(const std::string &path, const std::string &target = "");
 void watch_encoder(pid_t keeper, int verdict);
 void note_kept(long frames);
 
-// Tells the keeper, once, whether to keep the video it is finishing.
-void tell_verdict(bool keep);
+// Tells the keeper, once, whether to keep the video it is finishing, and
+// how many frames that must hold.
+void tell_verdict(bool keep, long frames);
 
 // For when the work is done and what is left is quick: the watchdog no
 // longer fires.
