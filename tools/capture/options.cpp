@@ -34,7 +34,7 @@ constexpr const char *x264_presets[] = {"ultrafast", "superfast", "veryfast", "f
 
 constexpr const char *flags[] = {"-h", "--help", "--version", "--no-audio", "--master"};
 constexpr const char *valued[] = {"--size", "--fps",   "--start", "--from", "--duration", "--to",    "--frames",
-                                  "--output", "-o",   "--music", "--raw",  "--png",      "--crf",   "--preset"};
+                                  "--output", "-o",   "--music", "--raw",  "--png",      "--crf",   "--preset", "--jobs"};
 constexpr const char *file_names[] = {"--output", "-o", "--music", "--raw"};
 
 // Options that cannot go together: any of the first group with any of the second.
@@ -154,6 +154,10 @@ std::string parse_value(const std::string &name, const std::string &value, Optio
             return "--preset " + value + " is not one of x264's: ultrafast, superfast, veryfast, faster, fast, "
                                          "medium, slow, slower, veryslow, placebo";
         options.preset = value;
+    } else if (name == "--jobs") {
+        if (!to_long(value, number) || number < 1 || number > max_jobs)
+            return "--jobs " + value + " is out of range: 1 to " + std::to_string(max_jobs);
+        options.jobs = static_cast<int>(number);
     } else if (name == "--output" || name == "-o") {
         options.output = value;
     } else if (name == "--music") {
@@ -219,6 +223,8 @@ const char *usage()
            "  --png SECONDS:FILE write the frame at that time as a PNG instead of a video;\n"
            "                     repeat for more\n"
            "  --raw FILE         write the kept frames as raw rgb24 instead of a video\n"
+           "  --jobs N           workers, each drawing and encoding a stretch of the video,\n"
+           "                     joined without re-encoding; 1 for a single process (one per core)\n"
            "  --version          the capture's version\n"
            "  -h, --help         this text\n"
            "Exit status: 0 done, 1 could not run, 2 bad arguments, 130 interrupted\n"

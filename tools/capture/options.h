@@ -34,9 +34,13 @@ struct Options {
     std::string preset = "medium";
     std::string raw;         // when set, raw rgb24 frames go here instead of a video
     std::vector<Shot> shots; // when any, only these PNGs are written
+    int jobs = 0;            // workers, each rendering and encoding a stretch of its own; 0: one per core
     bool help = false;
     bool version = false;
 };
+
+// The most workers a capture runs.
+constexpr int max_jobs = 64;
 
 const char *usage();
 

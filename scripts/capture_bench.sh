@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Times whole-demo captures with their music, for the README's figures. Run it
+# on an otherwise idle machine: the wall-clock times are what it is for.
+#   scripts/capture_bench.sh            1280x720 at 30 fps: --jobs 1, then a worker per core
+#   scripts/capture_bench.sh --full     that, and 1920x1080 at 60 fps the same two ways
+#   scripts/capture_bench.sh --presets  x264's medium, faster and veryfast at crf 18 (a worker
+#                                       per core): time, size and SSIM against the --master decode
+# Each line: wall-clock and CPU seconds (user+sys of the whole process tree), the
+# video's size and the load average before and after.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh video >/dev/null
+capture=$PWD/build/capture
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+demo_s=121.3
+
+# capture NAME ARGUMENTS...: one timed capture into $out/NAME; sets wall.
+capture() {
+  local name=$1 load time
+  shift
+  load=$(cut -d' ' -f1 /proc/loadavg)
+  TIMEFORMAT='%R %U %S'
+  { time "$capture" "$@" -o "$out/$name" 2>"$out/$name.log" >/dev/null; } 2>"$out/time" ||
+    { tail -3 "$out/$name.log"; exit 1; }
+  read -r wall user sys <"$out/time"
+  printf '| %-40s | %7.1f s | %7.1f s | %5.1f MB | %s -> %s |\n' "$name $*" "$wall" \
+    "$(echo "$user + $sys" | bc)" "$(echo "$(stat -c %s "$out/$name") / 1000000" | bc -l)" \
+    "$load" "$(cut -d' ' -f1 /proc/loadavg)"
+}
+
+# side_by_side SIZE FPS: the single process against the default workers.
+side_by_side() {
+  capture "$1-$2-jobs1.mp4" --size "$1" --fps "$2" --jobs 1
+  local single=$wall
+  capture "$1-$2.mp4" --size "$1" --fps "$2"
+  echo "workers: $(echo "scale=2; $wall / $single" | bc)x the single process's time" \
+    "($(echo "scale=2; $wall / $demo_s" | bc)x the demo's ${demo_s} s)"
+}
+
+echo "$(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2)"
+echo '| run | wall | CPU | size | load |'
+echo '|---|---|---|---|---|'
+case "${1:-}" in
+  --presets)
+    capture master.mkv --size 1280x720 --fps 30 --master
+    for preset in medium faster veryfast; do
+      capture "$preset.mp4" --size 1280x720 --fps 30 --preset "$preset" --crf 18
+      ffmpeg -nostdin -i "$out/$preset.mp4" -i "$out/master.mkv" -lavfi \
+        "[1:v]scale=out_color_matrix=bt709:out_range=tv,format=yuv420p[ref];[0:v][ref]ssim" -f null - 2>&1 |
+        grep -o 'SSIM Y.*' | sed "s/^/$preset: /"
+    done
+    ;;
+  --full)
+    side_by_side 1280x720 30
+    side_by_side 1920x1080 60
+    ;;
+  *)
+    side_by_side 1280x720 30
+    ;;
+esac

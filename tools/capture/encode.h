@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "timeline.h"
+
+// ffmpeg's command lines: the encoder of a range's frames, and the join of
+// the ranges' pieces, without re-encoding them, with the music.
+namespace capture {
+
+struct Video {
+    std::string ffmpeg;   // the programs, found on PATH
+    std::string ffprobe;
+    std::string music;    // empty for a video without sound
+    int width = 0, height = 0;
+    offline::Rate fps;
+    double music_from = 0;  // seconds into the music of the first kept frame
+    bool master = false;    // lossless FFV1 + FLAC in Matroska, else H.264 + AAC in mp4
+    int crf = 0;
+    std::string preset;
+};
+
+using Arguments = std::vector<std::string>;
+
+// Encodes raw rgb24 frames from standard input into path: the whole video,
+// with its music, or one piece of it, without.
+Arguments encoder_arguments(const Video &video, const std::string &path, bool whole);
+
+// Joins the pieces named in list in order, adds the music, and writes the
+// whole video to path.
+Arguments join_arguments(const Video &video, const std::string &list, const std::string &path);
+
+// The list of pieces for the join, which lies beside them.
+std::string join_list(const std::vector<std::string> &pieces);
+
+}  // namespace capture
