@@ -24,6 +24,7 @@ constexpr int hung_after_ms = 20000;
 struct Start {
     const char *name;
     std::vector<std::string> argv;
+    std::vector<int> closed;
     std::vector<std::pair<std::string, std::string>> environment;
     bool runs_until_stopped;  // ended by a TERM; otherwise it ends by itself
 };
@@ -39,6 +40,7 @@ protected:
         SpawnOptions options;
         options.directory = dir;
         options.kill_after_ms = hung_after_ms;
+        options.closed = GetParam().closed;
         options.environment = GetParam().environment;
         if (GetParam().runs_until_stopped) {
             options.signal = SIGTERM;
@@ -50,10 +52,42 @@ protected:
 
 std::string name_of(const testing::TestParamInfo<Start> &info) { return info.param.name; }
 
+constexpr int raw_frames = 20, raw_width = 160, raw_height = 90;
+
+// With standard error closed the X connection would take its place: what a
+// program writes there (a driver's lines, a refusal, progress) would go into
+// the X stream and hang it.
+const Start closed_streams[] = {
+    // LIBGL_DEBUG makes the GL driver talk on standard error, as some do unasked.
+    {"demo", {DEMO_EXECUTABLE}, {2}, {{"LIBGL_DEBUG", "verbose"}}, true},
+    {"player", {PLAYER_EXECUTABLE, "--size", "160x90", "--music", "missing.mp3"}, {2}, {}, true},
+    {"capture",
+     {CAPTURE_EXECUTABLE, "--size", "160x90", "--frames", std::to_string(raw_frames), "--raw", "frames.raw"},
+     {2},
+     {},
+     false},
+};
+
+class ClosedStreams : public Field {};
+
+TEST_P(ClosedStreams, RunAndEndAsUsual)
+{
+    const Spawned ran = run();
+    ASSERT_TRUE(ran.exited) << "hung or crashed";
+    EXPECT_EQ(0, ran.status);
+    if (!GetParam().runs_until_stopped) {
+        struct stat info = {};
+        stat((dir + "/frames.raw").c_str(), &info);
+        EXPECT_EQ(raw_frames * raw_width * raw_height * 3, info.st_size);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Field, ClosedStreams, testing::ValuesIn(closed_streams), name_of);
+
 // A sync tool or a build rewrites the music in place while the program starts.
 const Start music_starts[] = {
-    {"demo", {DEMO_EXECUTABLE}, {}, true},
-    {"player", {PLAYER_EXECUTABLE, "--size", "160x90", "--music", "data/tapestrybeats.mp3"}, {}, true},
+    {"demo", {DEMO_EXECUTABLE}, {}, {}, true},
+    {"player", {PLAYER_EXECUTABLE, "--size", "160x90", "--music", "data/tapestrybeats.mp3"}, {}, {}, true},
 };
 
 class SwappedMusic : public Field {};

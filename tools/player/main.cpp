@@ -12,6 +12,7 @@
 #include "music.h"
 #include "offline.h"
 #include "player.h"
+#include "standard_streams.h"
 #include "view.h"
 
 namespace {
@@ -115,6 +116,7 @@ Mix_Music *open_music(const std::string &path)
 
 int main(int argc, char **argv)
 {
+    fill_closed_standard_streams();
     Options options;
     bool help = false;
     const std::string wrong = parse(argc, argv, options, help);
