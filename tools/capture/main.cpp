@@ -26,6 +26,7 @@
 #include "render.h"
 #include "sink.h"
 #include "split.h"
+#include "standard_streams.h"
 #include "stop.h"
 #include "tally.h"
 #include "timeline.h"
@@ -168,6 +169,7 @@ std::string start_video(const Options &options, Video video, const std::vector<R
 
 int main(int argc, char **argv)
 {
+    fill_closed_standard_streams();
     catch_stop_signals();
     terminal = isatty(STDERR_FILENO);
     Options options;

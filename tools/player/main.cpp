@@ -12,6 +12,7 @@
 #include "music.h"
 #include "offline.h"
 #include "player.h"
+#include "standard_streams.h"
 #include "view.h"
 
 namespace {
@@ -100,11 +101,12 @@ Mix_Music *open_music(const std::string &path)
         std::fprintf(stderr, "player: no sound: %s\n", SDL_GetError());
         return nullptr;
     }
-    if (const char *why = unplayable_reason(path.c_str())) {
-        std::fprintf(stderr, "player: no music: %s\n", why);
+    const CheckedMusic checked = read_checked_music(path.c_str());
+    if (checked.refusal) {
+        std::fprintf(stderr, "player: no music: %s\n", checked.refusal);
         return nullptr;
     }
-    Mix_Music *music = Mix_LoadMUS(path.c_str());
+    Mix_Music *music = music_from_memory(checked);
     if (!music)
         std::fprintf(stderr, "player: no music: %s\n", SDL_GetError());
     return music;
@@ -114,6 +116,7 @@ Mix_Music *open_music(const std::string &path)
 
 int main(int argc, char **argv)
 {
+    fill_closed_standard_streams();
     Options options;
     bool help = false;
     const std::string wrong = parse(argc, argv, options, help);
