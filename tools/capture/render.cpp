@@ -68,6 +68,8 @@ bool is_kept(const Options &options, const Range &range, long n)
 
 std::string render(const Options &options, int worker, const Range &range, const Tell &tell)
 {
+    if (stop_requested())
+        return "";
     if (!offline::open_window(options.width, options.height))
         return std::string("cannot open an OpenGL window: ") + SDL_GetError();
     using Clock = std::chrono::steady_clock;

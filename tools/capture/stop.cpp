@@ -45,6 +45,7 @@ Verdict kept;  // the frames each worker has kept
 
 constexpr char gave_up[] = "\ncapture: interrupted; could not finish within a second, "
                            "so the unfinished file was removed\n";
+constexpr char nothing_kept[] = "\ncapture: interrupted before any frame was kept; no video written\n";
 
 void say(const char *text) { (void)!write(STDERR_FILENO, text, std::strlen(text)); }
 
@@ -136,7 +137,7 @@ void on_watchdog(int)
     for (const char *file : watched_files)
         if (file[0])
             unlink(file);
-    say(gave_up);
+    say(frames > 0 || watched_keeper <= 0 ? gave_up : nothing_kept);
     _exit(exit_interrupted);
 }
 
