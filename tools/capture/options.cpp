@@ -217,7 +217,7 @@ const char *usage()
            "  --music FILE       the soundtrack (data/tapestrybeats.mp3 beside this program)\n"
            "  --no-audio         a video without sound\n"
            "  --crf N            x264's quality, 0 (lossless) to 51 (18)\n"
-           "  --preset NAME      x264's speed against size, ultrafast to placebo (medium)\n"
+           "  --preset NAME      x264's speed against size, ultrafast to placebo (veryfast)\n"
            "  --master           a lossless master to re-encode from: FFV1 video in RGB\n"
            "                     and FLAC audio in Matroska\n"
            "  --png SECONDS:FILE write the frame at that time as a PNG instead of a video;\n"
