@@ -1,4 +1,6 @@
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -87,8 +89,13 @@ class Capture : public testing::Test {
 protected:
     std::string dir = make_temp_dir();
 
-    // A soundtrack of its own, so that these tests do not wait for the real one.
-    void SetUp() override { write_onset_wav(dir + "/music.wav", music_onset_s, 4.0); }
+    // A soundtrack of its own, so that these tests do not wait for the real
+    // one: 44.1 kHz stereo mp3, as the demo's mixer plays.
+    void SetUp() override
+    {
+        write_onset_wav(dir + "/music.wav", music_onset_s, 4.0);
+        tool({"ffmpeg", "-v", "error", "-i", "music.wav", "-ac", "2", "music.mp3"});
+    }
 
     Spawned capture(std::vector<std::string> args, SpawnOptions options = {})
     {
@@ -122,6 +129,13 @@ protected:
     Bytes video_frame(const std::string &file, double seconds)
     {
         return decoded({"-ss", std::to_string(seconds), "-i", file, "-frames:v", "1"});
+    }
+
+    // The sound of a video, as ffmpeg decodes it.
+    Bytes sound(const std::string &file)
+    {
+        tool({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a", "-f", "s16le", "-y", "sound.raw"});
+        return read_bytes(dir + "/sound.raw");
     }
 
     // What ffmpeg decodes from an input, as rgb24.
@@ -170,7 +184,7 @@ TEST_F(Capture, ShortStretchIsAPlayableMp4WithSoundAndTheRightFrames)
     std::ofstream(dir + "/short.mp4.partial") << "stale";
     // Two workers, each drawing and encoding a half; the progress is the whole job's.
     const Spawned run = capture({"--size", "160x90", "--fps", "10", "--duration", "3", "--jobs", "2", "--music",
-                                 "music.wav", "-o", "short.mp4"});
+                                 "music.mp3", "-o", "short.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("wrote 30 frames (0:03) of 160x90 at 10 fps")) << run.err;
     EXPECT_EQ(Bytes({'s', 't', 'a', 'l', 'e'}), read_bytes(dir + "/short.mp4.partial"));
@@ -205,7 +219,7 @@ TEST_F(Capture, FrameInTheVideoIsTheBenchFrameOfTheSameTick)
     // 3 s in, at tick 3500: the white caption and bar of the decrunch screen
     // on black, a picture with hard edges that moves 2.9 pixels a frame.
     const Spawned run = capture(
-        {"--size", "640x360", "--fps", "10", "--duration", "3.5", "--music", "music.wav", "-o", "v.mp4"});
+        {"--size", "640x360", "--fps", "10", "--duration", "3.5", "--music", "music.mp3", "-o", "v.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     const Bytes decoded = video_frame(dir + "/v.mp4", 3.0);
 
@@ -257,7 +271,7 @@ TEST_F(Capture, NtscMasterIsLosslessAndHoldsThePngOfTheSameMoment)
 {
     // Frames 90 to 92 at 30000/1001 fps, 3.003 s to 3.070 s into the video.
     const Spawned run = capture({"--size", "320x180", "--fps", "29.97", "--from", "3", "--frames", "3", "--master",
-                                 "--music", "music.wav", "-o", "master.mkv"});
+                                 "--music", "music.mp3", "-o", "master.mkv"});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("wrote 3 frames (0:00) of 320x180 at 29.97 fps")) << run.err;
     auto video = probe(dir + "/master.mkv", "v");
@@ -291,7 +305,7 @@ TEST_F(Capture, TwoRunsToOneOutputLeaveOneWholeVideo)
         SpawnOptions options;
         options.directory = make_temp_dir();
         return spawn({CAPTURE_EXECUTABLE, "--size", "160x90", "--fps", "10", "--duration", seconds, "--music",
-                      dir + "/music.wav", "-o", target},
+                      dir + "/music.mp3", "-o", target},
                      options);
     };
     auto shorter = std::async(std::launch::async, capture_for, "2");
@@ -344,9 +358,9 @@ TEST_F(Capture, WorkersGiveTheFramesOfASingleProcessAndOneSoundTrack)
     };
     run({"--jobs", "1", "--raw", "one.raw"});
     run({"--jobs", "3", "--raw", "three.raw"});
-    run({"--jobs", "3", "--master", "--music", "music.wav", "-o", "three.mkv"});
-    run({"--jobs", "1", "--music", "music.wav", "-o", "one.mp4"});
-    run({"--jobs", "3", "--music", "music.wav", "-o", "three.mp4"});
+    run({"--jobs", "3", "--master", "--music", "music.mp3", "-o", "three.mkv"});
+    run({"--jobs", "1", "--music", "music.mp3", "-o", "one.mp4"});
+    run({"--jobs", "3", "--music", "music.mp3", "-o", "three.mp4"});
     const Bytes frames = read_bytes(dir + "/one.raw");
     constexpr std::size_t frame_bytes = 64 * 36 * 3;
     ASSERT_EQ(30 * frame_bytes, frames.size());
@@ -370,17 +384,13 @@ TEST_F(Capture, WorkersGiveTheFramesOfASingleProcessAndOneSoundTrack)
             EXPECT_LT(squared_difference(drawn, piece), squared_difference(frame(frames, other), piece)) << n;
         }
     }
-    auto sound = [&](const std::string &file) {
-        tool({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a", "-f", "s16le", "-y", "sound.raw"});
-        return read_bytes(dir + "/sound.raw");
-    };
     EXPECT_TRUE(sound("one.mp4") == sound("three.mp4"));
 }
 
 TEST_F(Capture, MusicStartsWithTheFirstFrameAndFollowsALaterStart)
 {
     const Spawned run = capture({"--size", "160x90", "--fps", "10", "--from", "0.5", "--duration", "1.5",
-                                 "--music", "music.wav", "-o", "late.mp4"});
+                                 "--music", "music.mp3", "-o", "late.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     tool({"ffmpeg", "-v", "error", "-i", "late.mp4", "-map", "0:a", "-ac", "1", "-ar", "44100", "-f", "s16le", "-y",
           "audio.raw"});
@@ -389,6 +399,36 @@ TEST_F(Capture, MusicStartsWithTheFirstFrameAndFollowsALaterStart)
     while (onset + 1 < audio.size() && std::abs(static_cast<std::int16_t>(audio[onset] | audio[onset + 1] << 8)) < 4000)
         onset += 2;
     EXPECT_NEAR(music_onset_s - 0.5, onset / 2 / 44100.0, 0.01);
+}
+
+TEST_F(Capture, MusicRewrittenRightAfterItsCheckChangesNothing)
+{
+    // Two workers: their pieces are joined with the music at the very end.
+    const std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--duration", "2", "--jobs", "2",
+                                           "--music", "music.mp3"};
+    auto with = [&](const char *output) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"-o", output});
+        return all;
+    };
+    ASSERT_EQ(0, capture(with("before.mp4")).status);
+    ASSERT_TRUE(write_tone_mp3(dir + "/tone.mp3", 44100, 2));
+    const Bytes tone = read_bytes(dir + "/tone.mp3");
+    // The check is done when the capture closes the file it read.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_LE(0, inotify_add_watch(watch, (dir + "/music.mp3").c_str(), IN_CLOSE_NOWRITE));
+    std::thread rewriter([&] {
+        pollfd checked = {watch, POLLIN, 0};
+        if (poll(&checked, 1, 20000) == 1)
+            std::ofstream(dir + "/music.mp3", std::ios::binary).write(reinterpret_cast<const char *>(tone.data()),
+                                                                       static_cast<std::streamsize>(tone.size()));
+    });
+    const Spawned run = capture(with("after.mp4"));
+    rewriter.join();
+    close(watch);
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(tone == read_bytes(dir + "/music.mp3")) << "not rewritten";
+    EXPECT_TRUE(sound("before.mp4") == sound("after.mp4"));
 }
 
 // Whether a file shows up within a few seconds: the encoder's keeper puts a
@@ -407,7 +447,7 @@ TEST_F(Capture, InterruptLeavesAPlayableVideoOfTheFramesDone)
     options.signal_after_ms = 1500;
     const auto began = std::chrono::steady_clock::now();
     // The first worker's frames are the longest whole stretch from the start.
-    const Spawned run = capture({"--size", "160x90", "--jobs", "2", "--music", "music.wav", "-o", "cut.mp4"}, options);
+    const Spawned run = capture({"--size", "160x90", "--jobs", "2", "--music", "music.mp3", "-o", "cut.mp4"}, options);
     EXPECT_LT(seconds_after_signal(began, options.signal_after_ms), stop_limit_s);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(130, run.status) << run.err;
@@ -444,7 +484,7 @@ TEST_F(Capture, StopEndsTheRunWithinASecondWhileTheEncoderIsLeftToFinish)
         chmod((dir + "/fake/ffmpeg").c_str(), 0755);
         SpawnOptions options;
         options.environment = {{"PATH", dir + "/fake:" + std::getenv("PATH")}};
-        std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--music", "music.wav", "-o", "late.mp4"};
+        std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--music", "music.mp3", "-o", "late.mp4"};
         args.insert(args.end(), c.length.begin(), c.length.end());
         const Spawned run = capture(args, options);
         const double ended = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -475,7 +515,7 @@ TEST_F(Capture, StopBeforeAnyKeptFrameLeavesNoFile)
     SpawnOptions options;
     options.environment = {{"PATH", dir + "/fake:" + std::getenv("PATH")}};
     const Spawned run = capture(
-        {"--size", "320x180", "--from", "100", "--music", "music.wav", "-o", "none.mp4"}, options);
+        {"--size", "320x180", "--from", "100", "--music", "music.mp3", "-o", "none.mp4"}, options);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(130, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("no video written")) << run.err;
@@ -492,24 +532,29 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         std::string message;
     };
     const std::string empty_dir = make_temp_dir();
-    ASSERT_EQ(0, symlink("music.wav", (dir + "/link.wav").c_str()));
-    ASSERT_EQ(0, link((dir + "/music.wav").c_str(), (dir + "/hard.wav").c_str()));
+    ASSERT_EQ(0, symlink("music.mp3", (dir + "/link.mp3").c_str()));
+    ASSERT_EQ(0, link((dir + "/music.mp3").c_str(), (dir + "/hard.mp3").c_str()));
     ASSERT_EQ(0, mkfifo((dir + "/fifo.mp3").c_str(), 0600));
-    const Bytes music = read_bytes(dir + "/music.wav");
+    std::ofstream(dir + "/huge.mp3").close();
+    std::filesystem::resize_file(dir + "/huge.mp3", (std::uintmax_t{64} << 20) + 1);
+    const Bytes music = read_bytes(dir + "/music.mp3");
     const std::vector<Case> cases = {
         {{"--frobnicate"}, {}, 2, "capture: unknown option '--frobnicate' (capture --help lists the options)\n"},
         {{"--size", "8x8"}, {}, 2, "capture: --size 8x8 is out of range: 16x16 to 7680x4320"},
         {{"--fps", "1000"}, {}, 2, "capture: --fps 1000 is out of range: 1 to 240"},
         {{"--from", "200"}, {}, 2, "capture: --from lies after the end of the demo"},
-        {{"--music", "music.wav", "-o", "no/such/dir/v.mp4"}, {}, 1,
+        {{"--music", "music.mp3", "-o", "no/such/dir/v.mp4"}, {}, 1,
          "capture: cannot write no/such/dir/v.mp4: no/such/dir: No such file"},
-        {{"--music", "music.wav", "-o", "."}, {}, 2, "capture: cannot write .: it is a directory"},
+        {{"--music", "music.mp3", "-o", "."}, {}, 2, "capture: cannot write .: it is a directory"},
         {{"--png", "1:no/such/dir/a.png"}, {}, 1, "capture: cannot write no/such/dir/a.png"},
-        {{"--music", "missing.mp3"}, {}, 1, "capture: cannot read the soundtrack missing.mp3"},
-        {{"--music", "fifo.mp3"}, {}, 2, "capture: the soundtrack fifo.mp3 is not a regular file"},
-        {{"--music", "music.wav", "-o", "music.wav"}, {}, 2, "capture: the output music.wav is the soundtrack"},
-        {{"--music", "music.wav", "-o", "link.wav"}, {}, 2, "capture: the output link.wav is the soundtrack"},
-        {{"--music", "link.wav", "-o", "hard.wav"}, {}, 2, "capture: the output hard.wav is the soundtrack"},
+        {{"--music", "missing.mp3"}, {}, 1, "capture: the soundtrack missing.mp3 could not be opened"},
+        {{"--music", "fifo.mp3"}, {}, 2, "capture: the soundtrack fifo.mp3 is a named pipe, not a regular file"},
+        {{"--music", "huge.mp3"}, {}, 2, "capture: the soundtrack huge.mp3 is larger than 64 MiB"},
+        // What the demo's mixer would not play is not its soundtrack.
+        {{"--music", "music.wav"}, {}, 2, "capture: the soundtrack music.wav holds no MPEG audio frame"},
+        {{"--music", "music.mp3", "-o", "music.mp3"}, {}, 2, "capture: the output music.mp3 is the soundtrack"},
+        {{"--music", "music.mp3", "-o", "link.mp3"}, {}, 2, "capture: the output link.mp3 is the soundtrack"},
+        {{"--music", "link.mp3", "-o", "hard.mp3"}, {}, 2, "capture: the output hard.mp3 is the soundtrack"},
         {{"-o", ""}, {}, 2, "capture: -o wants a file name, not an empty one"},
         {{"--fps", "29.9"}, {}, 2, "capture: --fps wants N, N/D"},
         {{}, {{"PATH", empty_dir}}, 1, "capture: ffmpeg is not on PATH"},
@@ -523,7 +568,7 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         EXPECT_EQ(0u, run.err.find(c.message)) << run.err;
         EXPECT_FALSE(exists(dir + "/plums-under-glass.mp4"));
     }
-    EXPECT_EQ(music, read_bytes(dir + "/music.wav"));
+    EXPECT_EQ(music, read_bytes(dir + "/music.mp3"));
     EXPECT_EQ(0, partial_files(dir));
 }
 
@@ -537,7 +582,7 @@ TEST_F(Capture, OutputsAndEncodersThatWouldLoseAFileAreRefused)
     const std::string capture_copy = dir + "/bin/capture", soundtrack = "bin/data/tapestrybeats.mp3";
     std::filesystem::create_directories(dir + "/bin/data");
     std::filesystem::copy_file(CAPTURE_EXECUTABLE, capture_copy);
-    std::filesystem::copy_file(dir + "/music.wav", dir + "/" + soundtrack);
+    std::filesystem::copy_file(dir + "/music.mp3", dir + "/" + soundtrack);
     std::filesystem::create_directories(dir + "/fake");
     std::filesystem::create_directories(dir + "/sub");
     std::ofstream(dir + "/old.mp4") << "old";
@@ -570,7 +615,7 @@ TEST_F(Capture, OutputsAndEncodersThatWouldLoseAFileAreRefused)
         {{"--png", "1:tofifo.png"}, nullptr, 2, "capture: cannot write tofifo.png: it is a FIFO"},
         {{"-o", soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
         {video({"-o", soundtrack}), nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
-        {video({"--music", "music.wav", "-o", "music.wav"}), nullptr, 2, "capture: the output music.wav is the soundtrack"},
+        {video({"--music", "music.mp3", "-o", "music.mp3"}), nullptr, 2, "capture: the output music.mp3 is the soundtrack"},
         {{"--raw", soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
         {{"--png", "1:" + soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
         {video({"-o", "old.mp4"}), "exec sleep 30", 1, "capture: ffmpeg has taken no frames for 1 s; no video written"},
@@ -601,7 +646,7 @@ TEST_F(Capture, OutputsAndEncodersThatWouldLoseAFileAreRefused)
     }
     close(sock);
     EXPECT_EQ(Bytes({'o', 'l', 'd'}), read_bytes(dir + "/old.mp4"));
-    EXPECT_EQ(read_bytes(dir + "/music.wav"), read_bytes(dir + "/" + soundtrack));
+    EXPECT_EQ(read_bytes(dir + "/music.mp3"), read_bytes(dir + "/" + soundtrack));
     EXPECT_TRUE(std::filesystem::is_fifo(dir + "/fifo.mp4"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.mp4"));
     EXPECT_EQ("30", probe(dir + "/sub/real.mp4", "v")["nb_read_frames"]);

@@ -11,9 +11,10 @@ Arguments start(const Video &video) { return {video.ffmpeg, "-hide_banner", "-no
 // The music from the first kept frame on, after the video input.
 void add_music(const Video &video, Arguments &arguments)
 {
-    if (video.music.empty())
+    if (video.music < 0)
         return;
-    append(arguments, {"-ss", std::to_string(video.music_from), "-i", video.music, "-map", "0:v", "-map", "1:a",
+    const std::string music = "/dev/fd/" + std::to_string(music_descriptor);
+    append(arguments, {"-ss", std::to_string(video.music_from), "-i", music, "-map", "0:v", "-map", "1:a",
                        // Silence after the music ends, and the video's end ends the file.
                        "-af", "apad", "-shortest", "-c:a", video.master ? "flac" : "aac"});
     if (!video.master)

@@ -12,7 +12,7 @@ namespace capture {
 struct Video {
     std::string ffmpeg;   // the programs, found on PATH
     std::string ffprobe;
-    std::string music;    // empty for a video without sound
+    int music = -1;       // a descriptor on the checked copy of the music; -1 for a video without sound
     int width = 0, height = 0;
     offline::Rate fps;
     double music_from = 0;  // seconds into the music of the first kept frame
@@ -20,6 +20,9 @@ struct Video {
     int crf = 0;
     std::string preset;
 };
+
+// Where ffmpeg finds the music's descriptor.
+constexpr int music_descriptor = 3;
 
 using Arguments = std::vector<std::string>;
 

@@ -2,11 +2,13 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
-// The capture's care with files: it never writes over the soundtrack, never
-// blocks on a file that is not a file, and writes every result under a name
-// of its own first, so that a final name only ever holds a complete file.
+// The capture's care with files: it never writes over the soundtrack or
+// anything but a regular file, hands ffmpeg the very music it checked, and
+// writes every result under a name of its own first, so that a final name
+// only ever holds a complete file.
 namespace capture {
 
 struct FileId {
@@ -14,10 +16,9 @@ struct FileId {
     ino_t inode = 0;  // 0: no file
 };
 
-// Why the soundtrack cannot be used, or an empty string; status is the exit
-// status to give for it. Opened without blocking, so that a FIFO cannot
-// hold the capture up.
-std::string check_music(const std::string &path, FileId &id, int &status);
+// A private copy in memory of bytes, sealed against any change, or -1 with
+// why set. Other processes reach it only through a descriptor given them.
+int sealed_copy(const unsigned char *bytes, std::size_t size, std::string &why);
 
 // The file at path (through any link), or none.
 FileId file_id(const std::string &path);

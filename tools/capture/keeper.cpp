@@ -41,8 +41,9 @@ struct Child {
 };
 
 // Runs a program with the given standard input and output (-1: the
-// keeper's own); it gets the usual SIGPIPE back, which the capture ignores.
-Child run(const Arguments &arguments, int input, int output)
+// keeper's own), and the music where ffmpeg looks for it; it gets the
+// usual SIGPIPE back, which the capture ignores.
+Child run(const Arguments &arguments, int input, int output, int music = -1)
 {
     std::vector<char *> argv;
     for (const std::string &argument : arguments)
@@ -54,6 +55,8 @@ Child run(const Arguments &arguments, int input, int output)
         posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
     if (output >= 0)
         posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    if (music >= 0)
+        posix_spawn_file_actions_adddup2(&actions, music, music_descriptor);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
@@ -217,7 +220,7 @@ std::string finish(const Encoding &encoding, std::vector<Child> &encoders, const
     }
     if (count > 1) {
         std::ofstream(encoding.list) << join_list(pieces);
-        Child join = run(join_arguments(encoding.video, encoding.list, encoding.partial), -1, -1);
+        Child join = run(join_arguments(encoding.video, encoding.list, encoding.partial), -1, -1, encoding.video.music);
         wait_for({&join}, deadline);
         if (!failure(join, "joining the pieces").empty())
             return failure(join, "joining the pieces");
@@ -231,7 +234,7 @@ int keep(const Encoding &encoding, const std::vector<int> &frames_in, int verdic
     std::vector<Child> encoders;
     for (std::size_t i = 0; i < encoding.ranges.size(); ++i) {
         const std::string &path = whole ? encoding.partial : encoding.pieces[i];
-        encoders.push_back(run(encoder_arguments(encoding.video, path, whole), frames_in[i], -1));
+        encoders.push_back(run(encoder_arguments(encoding.video, path, whole), frames_in[i], -1, encoding.video.music));
         close(frames_in[i]);
     }
     const Verdict verdict = wait_for_verdict(encoders, verdict_in);

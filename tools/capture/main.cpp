@@ -19,6 +19,7 @@
 
 #include "files.h"
 #include "keeper.h"
+#include "music.h"
 #include "offline.h"
 #include "options.h"
 #include "partit.h"
@@ -199,13 +200,19 @@ int main(int argc, char **argv)
                                          " the video (Debian package ffmpeg)");
     }
     const std::string music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
-    FileId music_id = file_id(music);
+    const FileId music_id = file_id(music);
     int status = 0;
     if (video && !options.no_audio) {
-        job.music = music;
-        const std::string unusable = check_music(music, music_id, status);
-        if (!unusable.empty())
-            return fail(status, unusable);
+        // Read once and checked as the demo checks it: ffmpeg gets this very
+        // copy, whatever happens to the file meanwhile.
+        const CheckedMusic checked = read_checked_music(music.c_str());
+        if (checked.refusal)
+            return fail(music_id.inode ? exit_usage : exit_failed,
+                        std::string("the soundtrack ") + checked.refusal + " (choose one with --music)");
+        std::string why;
+        job.music = sealed_copy(checked.bytes, checked.size, why);
+        if (job.music < 0)
+            return fail(exit_failed, "cannot keep a copy of the soundtrack: " + why);
     }
     const std::string unwritable = settle_outputs(options, music_id, status);
     if (!unwritable.empty())
