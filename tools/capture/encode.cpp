@@ -8,15 +8,11 @@ void append(Arguments &to, const Arguments &more) { to.insert(to.end(), more.beg
 
 Arguments start(const Video &video) { return {video.ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y"}; }
 
-// The music from the first kept frame on, after the video input.
-void add_music(const Video &video, Arguments &arguments)
+std::string music_input() { return "/dev/fd/" + std::to_string(music_descriptor); }
+
+void add_sound_codec(const Video &video, Arguments &arguments)
 {
-    if (video.music < 0)
-        return;
-    const std::string music = "/dev/fd/" + std::to_string(music_descriptor);
-    append(arguments, {"-ss", std::to_string(video.music_from), "-i", music, "-map", "0:v", "-map", "1:a",
-                       // Silence after the music ends, and the video's end ends the file.
-                       "-af", "apad", "-shortest", "-c:a", video.master ? "flac" : "aac"});
+    append(arguments, {"-c:a", video.master ? "flac" : "aac"});
     if (!video.master)
         append(arguments, {"-b:a", "192k"});
 }
@@ -39,8 +35,13 @@ Arguments encoder_arguments(const Video &video, const std::string &path, bool wh
     const std::string rate = std::to_string(video.fps.num) + "/" + std::to_string(video.fps.den);
     Arguments arguments = start(video);
     append(arguments, {"-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate, "-i", "pipe:0"});
-    if (whole)
-        add_music(video, arguments);
+    if (whole && video.music >= 0) {
+        // The music from the first kept frame on; silence after it ends, and
+        // the video's end ends the file.
+        append(arguments, {"-ss", std::to_string(video.music_from), "-i", music_input(), "-map", "0:v", "-map",
+                           "1:a", "-af", "apad", "-shortest"});
+        add_sound_codec(video, arguments);
+    }
     if (video.master) {
         // Intra-only FFV1 in the frames' own RGB, cut anywhere without loss.
         append(arguments, {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1"});
@@ -55,12 +56,24 @@ Arguments encoder_arguments(const Video &video, const std::string &path, bool wh
     return arguments;
 }
 
-Arguments join_arguments(const Video &video, const std::string &list, const std::string &path)
+Arguments sound_arguments(const Video &video, double seconds, const std::string &path)
+{
+    Arguments arguments = start(video);
+    append(arguments, {"-ss", std::to_string(video.music_from), "-i", music_input(), "-af", "apad", "-t",
+                       std::to_string(seconds)});
+    add_sound_codec(video, arguments);
+    append(arguments, {"-f", video.master ? "matroska" : "mp4", path});
+    return arguments;
+}
+
+Arguments join_arguments(const Video &video, const std::string &list, const std::string &sound,
+                         const std::string &path)
 {
     Arguments arguments = start(video);
     append(arguments, {"-f", "concat", "-safe", "0", "-i", list});
-    add_music(video, arguments);
-    append(arguments, {"-c:v", "copy"});
+    if (!sound.empty())
+        append(arguments, {"-i", sound, "-map", "0:v", "-map", "1:a", "-shortest"});
+    append(arguments, {"-c", "copy"});
     // Each piece's times are offset by the length of those before it, which
     // the join rounds to microseconds: back onto the frame grid they go.
     if (!video.master)

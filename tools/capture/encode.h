@@ -5,8 +5,8 @@
 
 #include "timeline.h"
 
-// ffmpeg's command lines: the encoder of a range's frames, and the join of
-// the ranges' pieces, without re-encoding them, with the music.
+// ffmpeg's command lines: the encoder of a range's frames, that of the
+// music, and the join of their pieces without re-encoding them.
 namespace capture {
 
 struct Video {
@@ -30,9 +30,15 @@ using Arguments = std::vector<std::string>;
 // with its music, or one piece of it, without.
 Arguments encoder_arguments(const Video &video, const std::string &path, bool whole);
 
-// Joins the pieces named in list in order, adds the music, and writes the
-// whole video to path.
-Arguments join_arguments(const Video &video, const std::string &list, const std::string &path);
+// Encodes the music alone, from the first kept frame on, padded with
+// silence to the given length: the sound of a video made of pieces.
+Arguments sound_arguments(const Video &video, double seconds, const std::string &path);
+
+// Joins the pieces named in list in order, and the sound (if any), without
+// re-encoding either, into the whole video at path. The video's end ends
+// the sound.
+Arguments join_arguments(const Video &video, const std::string &list, const std::string &sound,
+                         const std::string &path);
 
 // The list of pieces for the join, which lies beside them.
 std::string join_list(const std::vector<std::string> &pieces);

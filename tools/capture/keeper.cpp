@@ -211,6 +211,8 @@ std::string finish(const Encoding &encoding, std::vector<Child> &encoders, const
         if (count > 1)
             pieces.push_back(encoding.pieces[i]);
     }
+    if (!encoding.sound.empty())
+        taken.push_back(&encoders.back());
     const auto deadline = Clock::now() + std::chrono::seconds(finish_limit_s);
     wait_for(taken, deadline);
     for (Child *encoder : taken) {
@@ -220,7 +222,7 @@ std::string finish(const Encoding &encoding, std::vector<Child> &encoders, const
     }
     if (count > 1) {
         std::ofstream(encoding.list) << join_list(pieces);
-        Child join = run(join_arguments(encoding.video, encoding.list, encoding.partial), -1, -1, encoding.video.music);
+        Child join = run(join_arguments(encoding.video, encoding.list, encoding.sound, encoding.partial), -1, -1);
         wait_for({&join}, deadline);
         if (!failure(join, "joining the pieces").empty())
             return failure(join, "joining the pieces");
@@ -231,11 +233,18 @@ std::string finish(const Encoding &encoding, std::vector<Child> &encoders, const
 int keep(const Encoding &encoding, const std::vector<int> &frames_in, int verdict_in, int outcome_out)
 {
     const bool whole = encoding.ranges.size() == 1;
+    // One encoder per range, and the music's when it has a piece of its own:
+    // encoded meanwhile, it leaves the join nothing to encode.
     std::vector<Child> encoders;
     for (std::size_t i = 0; i < encoding.ranges.size(); ++i) {
         const std::string &path = whole ? encoding.partial : encoding.pieces[i];
         encoders.push_back(run(encoder_arguments(encoding.video, path, whole), frames_in[i], -1, encoding.video.music));
         close(frames_in[i]);
+    }
+    if (!encoding.sound.empty()) {
+        const long frames = encoding.ranges.back().end - encoding.ranges.front().first;
+        const double seconds = offline::frame_seconds(frames, encoding.video.fps);
+        encoders.push_back(run(sound_arguments(encoding.video, seconds, encoding.sound), -1, -1, encoding.video.music));
     }
     const Verdict verdict = wait_for_verdict(encoders, verdict_in);
     std::string why;
@@ -253,6 +262,7 @@ int keep(const Encoding &encoding, const std::vector<int> &frames_in, int verdic
         std::fprintf(stderr, "capture: %s\n", why.c_str());
     for (const std::string &piece : encoding.pieces)
         std::remove(piece.c_str());
+    std::remove(encoding.sound.c_str());
     std::remove(encoding.list.c_str());
     if (!renamed)
         std::remove(encoding.partial.c_str());

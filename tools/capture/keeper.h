@@ -9,8 +9,8 @@
 
 // The encoders' keeper: a process of the capture's own, in a process group
 // of its own out of the terminal's reach, that runs one ffmpeg per range,
-// each encoding the frames its worker draws. Once the capture gives its
-// verdict, the keeper waits for them, joins their pieces with the music,
+// each encoding the frames its worker draws, and one for the music. Once the
+// capture gives its verdict, the keeper waits for them, joins their pieces,
 // checks the video and puts it in place, or removes it all. A stopped
 // capture can so end within a second while ffmpeg finishes what it was
 // given: the keeper outlives it.
@@ -34,7 +34,10 @@ struct Encoding {
     std::vector<Range> ranges;
     std::string partial;              // the video, written here, then renamed to target
     std::string target;
-    std::vector<std::string> pieces;  // one per range when there are several, and the list that joins them
+    // When there are several ranges: a piece for each, one for the music
+    // (empty without), and the list that joins them.
+    std::vector<std::string> pieces;
+    std::string sound;
     std::string list;
 };
 

@@ -145,8 +145,10 @@ std::string start_video(const Options &options, Video video, const std::vector<R
     encoding.video.preset = options.preset;
     encoding.ranges = ranges;
     encoding.target = options.output;
-    // The video, and with several ranges a piece for each and the list that joins them.
-    const std::size_t pieces = ranges.size() > 1 ? ranges.size() + 1 : 0;
+    // The video; with several ranges a piece for each, one for the music and
+    // the list that joins them.
+    const bool sound_piece = ranges.size() > 1 && video.music >= 0;
+    const std::size_t pieces = ranges.size() > 1 ? ranges.size() + 1 + sound_piece : 0;
     std::vector<std::string> names;
     int fd = -1;
     const std::string unmade = make_partials(options.output, 1 + pieces, names, fd);
@@ -156,7 +158,9 @@ std::string start_video(const Options &options, Video video, const std::vector<R
     watch_files(names, options.output);
     encoding.partial = names[0];
     if (pieces > 0) {
-        encoding.pieces.assign(names.begin() + 1, names.end() - 1);
+        encoding.pieces.assign(names.begin() + 1, names.begin() + 1 + ranges.size());
+        if (sound_piece)
+            encoding.sound = names[1 + ranges.size()];
         encoding.list = names.back();
     }
     const std::string unstarted = start_keeper(encoding, frames);

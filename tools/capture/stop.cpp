@@ -22,7 +22,7 @@ namespace {
 constexpr long watchdog_ns = 800000000;  // leaves the exit itself some of the second
 // A worker gives up before the capture's watchdog comes for it, removing what it was writing.
 constexpr long worker_watchdog_ns = 600000000;
-constexpr int max_watched_files = max_jobs + 2;  // the pieces, their list and the video
+constexpr int max_watched_files = max_jobs + 3;  // the pieces, the music's, their list and the video
 
 volatile std::sig_atomic_t stop_signal;
 timer_t watchdog;
