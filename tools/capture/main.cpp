@@ -170,6 +170,25 @@ std::string start_video(const Options &options, Video video, const std::vector<R
     return unstarted;
 }
 
+// Puts the raw frames kept from the first on, whichever worker drew them,
+// in place, or removes the file when there are none or a failure came.
+// Returns the failure, or why the file could not be put in place.
+std::string finish_raw(const Options &options, const std::string &partial, int fd, long kept, std::string failure)
+{
+    const off_t bytes = static_cast<off_t>(kept) * options.width * options.height * 3;
+    if (kept > 0 && failure.empty() && ftruncate(fd, bytes) != 0)
+        failure = "cannot write " + options.raw + ": " + std::strerror(errno);
+    if (close(fd) != 0 && kept > 0 && failure.empty())
+        failure = "cannot write " + options.raw + ": " + std::strerror(errno);
+    disarm_watchdog();
+    if (kept > 0 && failure.empty() && std::rename(partial.c_str(), options.raw.c_str()) != 0)
+        return "cannot rename " + partial + " to " + options.raw + ": " + std::strerror(errno) +
+               "; the finished file is left under the first name";
+    if (kept == 0 || !failure.empty())
+        std::remove(partial.c_str());
+    return failure;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -210,6 +229,7 @@ int main(int argc, char **argv)
         // Read once and checked as the demo checks it: ffmpeg gets this very
         // copy, whatever happens to the file meanwhile.
         const CheckedMusic checked = read_checked_music(music.c_str());
+        // A file there that is no music is a wrong argument; no file at all, a failure to run.
         if (checked.refusal)
             return fail(music_id.inode ? exit_usage : exit_failed,
                         std::string("the soundtrack ") + checked.refusal + " (choose one with --music)");
@@ -261,7 +281,9 @@ int main(int argc, char **argv)
                 open_file_sink(own[worker], first);
             std::string why = render(options, worker, ranges[worker], tell);
             close_sink();
-            return why.empty() ? sink_failure() : why;
+            if (why.empty())
+                why = sink_failure();
+            return why.empty() || options.raw.empty() ? why : "cannot write " + options.raw + ": " + why;
         },
         [&](const Report &report) {
             if (report.told == Told::failed) {
@@ -278,23 +300,12 @@ int main(int argc, char **argv)
 
     const long kept = whole_frames();
     const bool whole = failure.empty() && kept > 0;
-    // The keeper has said why, if it could not keep the video.
     if (video && !end_keeper(whole) && whole)
-        return fail(exit_failed, "no video written");
-    if (!options.raw.empty()) {
-        // The frames kept from the first on, whichever worker drew them.
-        const off_t bytes = static_cast<off_t>(kept) * options.width * options.height * 3;
-        if (whole && (ftruncate(raw_fd, bytes) != 0 || close(raw_fd) != 0))
-            failure = std::string("cannot write ") + options.raw + ": " + std::strerror(errno);
-        disarm_watchdog();
-        if (failure.empty() && whole && std::rename(raw_partial.c_str(), options.raw.c_str()) != 0)
-            return fail(exit_failed, "cannot rename " + raw_partial + " to " + options.raw + ": " +
-                                         std::strerror(errno) + "; the finished file is left under the first name");
-        if (!failure.empty() || !whole)
-            std::remove(raw_partial.c_str());
-    }
+        return fail(exit_failed, "no video written");  // the keeper has said why
+    if (!options.raw.empty())
+        failure = finish_raw(options, raw_partial, raw_fd, whole ? kept : 0, failure);
     if (!failure.empty())
-        return fail(exit_failed, failure + (video ? "; no video written" : options.raw.empty() ? "" : "; no file written"));
+        return fail(exit_failed, failure + (video ? "; no video written" : ""));
     if (options.shots.empty() && kept == 0)
         return fail(stop_requested() ? exit_interrupted : exit_failed,
                     std::string("interrupted before any frame was kept; no ") + (video ? "video" : "file") + " written");
