@@ -6,7 +6,8 @@
 #   scripts/capture_bench.sh --presets  x264's medium, faster and veryfast at crf 18 (a worker
 #                                       per core): time, size and SSIM against the --master decode
 # Each line: wall-clock and CPU seconds (user+sys of the whole process tree), the
-# video's size and the load average before and after.
+# video's size, how far off the progress line's time left was at worst (from 10 %
+# of the frames on) and the load average before and after.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh video >/dev/null
@@ -14,6 +15,30 @@ capture=$PWD/build/capture
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 demo_s=121.3
+
+# estimate_error LOG: the worst error of the time left on the capture's
+# progress lines from 10 % of the frames on, against the time the frames
+# then still took (each line's time is its frames over its rate).
+estimate_error() {
+  grep -o '[0-9]*/[0-9]* frames .* left' "$1" | awk '
+    $NF == "left" && $(NF - 1) !~ /-/ {
+      split($1, f, "/")
+      for (i = 1; i <= NF; i++) if ($i == "fps") fps = $(i - 1)
+      c = split($(NF - 1), t, ":")
+      n++
+      share[n] = f[1] / f[2]; at[n] = f[1] / fps
+      shown[n] = c == 3 ? t[1] * 3600 + t[2] * 60 + t[3] : t[1] * 60 + t[2]
+    }
+    END {
+      worst = 0
+      for (i = 1; i <= n; i++) {
+        real = at[n] - at[i]
+        if (share[i] < 0.1 || real <= 0) continue
+        e = (shown[i] - real) / real; if (e < 0) e = -e; if (e > worst) worst = e
+      }
+      printf "%.0f %%", 100 * worst
+    }'
+}
 
 # capture NAME ARGUMENTS...: one timed capture into $out/NAME; sets wall.
 capture() {
@@ -24,9 +49,9 @@ capture() {
   { time "$capture" "$@" -o "$out/$name" 2>"$out/$name.log" >/dev/null; } 2>"$out/time" ||
     { tail -3 "$out/$name.log"; exit 1; }
   read -r wall user sys <"$out/time"
-  printf '| %-40s | %7.1f s | %7.1f s | %5.1f MB | %s -> %s |\n' "$name $*" "$wall" \
+  printf '| %-40s | %7.1f s | %7.1f s | %5.1f MB | %5s | %s -> %s |\n' "$name $*" "$wall" \
     "$(echo "$user + $sys" | bc)" "$(echo "$(stat -c %s "$out/$name") / 1000000" | bc -l)" \
-    "$load" "$(cut -d' ' -f1 /proc/loadavg)"
+    "$(estimate_error "$out/$name.log")" "$load" "$(cut -d' ' -f1 /proc/loadavg)"
 }
 
 # side_by_side SIZE FPS: the single process against the default workers.
@@ -39,8 +64,8 @@ side_by_side() {
 }
 
 echo "$(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2)"
-echo '| run | wall | CPU | size | load |'
-echo '|---|---|---|---|---|'
+echo '| run | wall | CPU | size | time left off by | load |'
+echo '|---|---|---|---|---|---|'
 case "${1:-}" in
   --presets)
     capture master.mkv --size 1280x720 --fps 30 --master

@@ -82,8 +82,10 @@ std::string render(const Options &options, int worker, const Range &range, const
         const int part = offline::next_frame(kept ? Step::draw : Step::skip);
         if (part == 0)
             break;
-        if (!kept)
+        if (!kept) {
+            frame_began = Clock::now();  // a seek is no frame's cost
             continue;
+        }
         if (!keep(options, offline::last_frame(), n, why))
             break;
         const Clock::time_point now = Clock::now();
