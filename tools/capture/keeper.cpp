@@ -190,16 +190,15 @@ std::string check_video(const std::string &ffprobe, const std::string &path, lon
 }
 
 // Finishes the video of the frames kept from the first on: waits for the
-// encoders of the ranges it takes, joins their pieces. Returns why there is
-// no video, or an empty string.
-std::string finish(const Encoding &encoding, std::vector<Child> &encoders, const Verdict &verdict)
+// encoders of the ranges it takes, joins their pieces, checks the result.
+// Returns whether it is ready under its partial name, having said why not.
+bool finish(const Encoding &encoding, std::vector<Child> &encoders, const Verdict &verdict)
 {
     const int count = static_cast<int>(encoding.ranges.size());
     const long frames = whole_prefix(encoding.ranges.data(), verdict.frames, count);
-    // The ranges the video takes: each whole but the last.
-    int used = 0;
-    while (used < count && verdict.frames[used] > 0 && (used == 0 || verdict.frames[used - 1] == encoding.ranges[used - 1].frames()))
-        ++used;
+    int used = 0;  // the ranges those frames come from
+    for (long seen = 0; used < count && seen < frames; seen += verdict.frames[used++]) {
+    }
     std::vector<Child *> taken;
     std::vector<std::string> pieces;
     for (int i = 0; i < count; ++i) {
@@ -215,19 +214,22 @@ std::string finish(const Encoding &encoding, std::vector<Child> &encoders, const
         taken.push_back(&encoders.back());
     const auto deadline = Clock::now() + std::chrono::seconds(finish_limit_s);
     wait_for(taken, deadline);
+    bool clean = true;
     for (Child *encoder : taken) {
         report(*encoder, "ffmpeg");
-        if (!failure(*encoder, "ffmpeg").empty())
-            return failure(*encoder, "ffmpeg");
+        clean = clean && failure(*encoder, "ffmpeg").empty();
     }
-    if (count > 1) {
+    if (clean && count > 1) {
         std::ofstream(encoding.list) << join_list(pieces);
         Child join = run(join_arguments(encoding.video, encoding.list, encoding.sound, encoding.partial), -1, -1);
         wait_for({&join}, deadline);
-        if (!failure(join, "joining the pieces").empty())
-            return failure(join, "joining the pieces");
+        report(join, "joining the pieces");
+        clean = failure(join, "joining the pieces").empty();
     }
-    return check_video(encoding.video.ffprobe, encoding.partial, frames);
+    const std::string wrong = clean ? check_video(encoding.video.ffprobe, encoding.partial, frames) : "";
+    if (!wrong.empty())
+        std::fprintf(stderr, "capture: %s\n", wrong.c_str());
+    return clean && wrong.empty();
 }
 
 int keep(const Encoding &encoding, const std::vector<int> &frames_in, int verdict_in, int outcome_out)
@@ -247,19 +249,13 @@ int keep(const Encoding &encoding, const std::vector<int> &frames_in, int verdic
         encoders.push_back(run(sound_arguments(encoding.video, seconds, encoding.sound), -1, -1, encoding.video.music));
     }
     const Verdict verdict = wait_for_verdict(encoders, verdict_in);
-    std::string why;
-    if (verdict.keep == keep_verdict)
-        why = finish(encoding, encoders, verdict);
+    const bool ready = verdict.keep == keep_verdict && finish(encoding, encoders, verdict);
     for (Child &encoder : encoders)
         kill_child(encoder);
-    bool renamed = false;
-    if (why.empty() && verdict.keep == keep_verdict) {
-        renamed = std::rename(encoding.partial.c_str(), encoding.target.c_str()) == 0;
-        if (!renamed)
-            why = "cannot rename " + encoding.partial + " to " + encoding.target + ": " + std::strerror(errno);
-    }
-    if (!why.empty() && verdict.keep == keep_verdict)
-        std::fprintf(stderr, "capture: %s\n", why.c_str());
+    const bool renamed = ready && std::rename(encoding.partial.c_str(), encoding.target.c_str()) == 0;
+    if (ready && !renamed)
+        std::fprintf(stderr, "capture: cannot rename %s to %s: %s\n", encoding.partial.c_str(),
+                     encoding.target.c_str(), std::strerror(errno));
     for (const std::string &piece : encoding.pieces)
         std::remove(piece.c_str());
     std::remove(encoding.sound.c_str());
