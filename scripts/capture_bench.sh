@@ -50,7 +50,7 @@ capture() {
     { tail -3 "$out/$name.log"; exit 1; }
   read -r wall user sys <"$out/time"
   printf '| %-40s | %7.1f s | %7.1f s | %5.1f MB | %5s | %s -> %s |\n' "$name $*" "$wall" \
-    "$(echo "$user + $sys" | bc)" "$(echo "$(stat -c %s "$out/$name") / 1000000" | bc -l)" \
+    "$(awk "BEGIN { print $user + $sys }")" "$(awk "BEGIN { print $(stat -c %s "$out/$name") / 1e6 }")" \
     "$(estimate_error "$out/$name.log")" "$load" "$(cut -d' ' -f1 /proc/loadavg)"
 }
 
@@ -59,8 +59,8 @@ side_by_side() {
   capture "$1-$2-jobs1.mp4" --size "$1" --fps "$2" --jobs 1
   local single=$wall
   capture "$1-$2.mp4" --size "$1" --fps "$2"
-  echo "workers: $(echo "scale=2; $wall / $single" | bc)x the single process's time" \
-    "($(echo "scale=2; $wall / $demo_s" | bc)x the demo's ${demo_s} s)"
+  awk "BEGIN { printf \"workers: %.2fx the single process's time, %.2fx the demo's %s s\\n\", \
+    $wall / $single, $wall / $demo_s, $demo_s }"
 }
 
 echo "$(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2)"
