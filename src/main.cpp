@@ -91,7 +91,8 @@ int main(int, char **)
     SDL_WM_SetCaption("demo", "demo");
     setup_view(screen->w, screen->h);
 
-    Mix_Music *music = load_music();
+    CheckedMusic soundtrack;  // what the mixer plays from, until Mix_FreeMusic
+    Mix_Music *music = load_music(soundtrack);
     if (music)
         Mix_PlayMusic(music, 1);
     SDL_ShowCursor(SDL_DISABLE);

@@ -1,15 +1,36 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include <SDL_mixer.h>
 
-// Why the mixer must not be given this file, or null when it may. The mixer
-// corrupts its heap on MPEG audio that is not 44.1 kHz stereo and blocks on
-// anything but a regular file, so only a regular file whose every frame, as
-// the decoder syncs to them through tags and junk, is 44.1 kHz stereo passes.
-// A file that cannot be opened is left to the mixer to report.
-const char *unplayable_reason(const char *path);
+// The most a music file may hold. The soundtrack is about 3 MB; a file far
+// larger is not music for the demo, and reading it would hold up the start.
+constexpr std::size_t max_music_bytes = std::size_t{64} << 20;
+
+// A music file read once into memory and checked there. What the mixer is
+// then given is this copy, so it plays exactly what was checked, whatever
+// happens to the file meanwhile.
+struct CheckedMusic {
+    std::vector<unsigned char> bytes;  // the whole file; empty when refused
+    std::string refusal;               // why the mixer must not have it; empty when it may
+};
+
+// Reads the file at path once and walks every frame of that copy as the
+// mixer's decoder syncs to them, through tags and junk. Only a regular file
+// of at most max_music_bytes whose every frame is 44.1 kHz stereo passes:
+// the mixer corrupts its heap on other MPEG audio and blocks on anything but
+// a regular file.
+CheckedMusic read_checked_music(const char *path);
+
+// The mixer's music over the checked copy, or null with SDL's error. The
+// mixer reads the copy as it plays: keep it unchanged until Mix_FreeMusic.
+Mix_Music *music_from_memory(const CheckedMusic &music);
 
 // Loads the demo's music from the first of its two places that holds a
-// playable file. When neither does it prints "Mix_LoadMUS(): <reason>" and
-// returns null: the demo then runs silently.
-Mix_Music *load_music();
+// playable file into kept, which must outlive the music returned. When
+// neither does it prints "Mix_LoadMUS(): " and each name's reason on one
+// line and returns null: the demo then runs silently.
+Mix_Music *load_music(CheckedMusic &kept);

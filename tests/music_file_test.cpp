@@ -55,10 +55,11 @@ double meter_reading(const char *label)
 
 TEST(Soundtrack, LoadsInTheDemosMixer)
 {
-    EXPECT_EQ(nullptr, unplayable_reason(MUSIC_FILE));
+    const CheckedMusic checked = read_checked_music(MUSIC_FILE);
+    EXPECT_EQ("", checked.refusal);
     ASSERT_EQ(0, SDL_Init(SDL_INIT_AUDIO));
     ASSERT_EQ(0, Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096)) << SDL_GetError();
-    Mix_Music *music = Mix_LoadMUS(MUSIC_FILE);
+    Mix_Music *music = music_from_memory(checked);
     EXPECT_NE(nullptr, music) << SDL_GetError();
     Mix_FreeMusic(music);
     Mix_CloseAudio();
@@ -77,7 +78,8 @@ Track played_by_the_mixer(double seconds)
     Track out;
     if (SDL_Init(SDL_INIT_AUDIO) != 0 || Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) != 0)
         return out;
-    Mix_Music *music = Mix_LoadMUS(MUSIC_FILE);
+    const CheckedMusic checked = read_checked_music(MUSIC_FILE);
+    Mix_Music *music = music_from_memory(checked);
     Mix_PlayMusic(music, 1);
     const auto bytes = static_cast<long>(seconds * 44100) * 4;
     struct stat info = {};

@@ -94,17 +94,19 @@ std::string parse(int argc, char **argv, Options &options, bool &help)
 }
 
 // The music is a help, not a need: without it the player plays silently.
-Mix_Music *open_music(const std::string &path)
+// The mixer plays from kept, which must outlive the music.
+Mix_Music *open_music(const std::string &path, CheckedMusic &kept)
 {
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) == -1) {
         std::fprintf(stderr, "player: no sound: %s\n", SDL_GetError());
         return nullptr;
     }
-    if (const char *why = unplayable_reason(path.c_str())) {
-        std::fprintf(stderr, "player: no music: %s\n", why);
+    kept = read_checked_music(path.c_str());
+    if (!kept.refusal.empty()) {
+        std::fprintf(stderr, "player: no music: %s\n", kept.refusal.c_str());
         return nullptr;
     }
-    Mix_Music *music = Mix_LoadMUS(path.c_str());
+    Mix_Music *music = music_from_memory(kept);
     if (!music)
         std::fprintf(stderr, "player: no music: %s\n", SDL_GetError());
     return music;
@@ -140,7 +142,9 @@ int main(int argc, char **argv)
     }
     SDL_WM_SetCaption("plums under glass: player", "player");
     setup_view(screen->w, screen->h);
-    Mix_Music *music = open_music(options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music);
+    CheckedMusic soundtrack;  // what the mixer plays from, until Mix_FreeMusic
+    Mix_Music *music =
+        open_music(options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music, soundtrack);
 
     player::start(options.settings, music, SDL_GL_SwapBuffers, SDL_GetTicks());
     for (bool running = true; running;) {
