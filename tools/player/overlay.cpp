@@ -44,6 +44,8 @@ constexpr ExtraGlyph extra_glyphs[] = {
     {'"', 2, {{-0.25f, 1.0f, 0, 0.3f}, {0.25f, 1.0f, 0, 0.3f}}},
     {'!', 2, {{0, 0.4f, 0, 0.8f}, {0, -1.2f, 0, 0.1f}}},
     {'|', 1, {{0, 0, 0, 1.3f}}},
+    {'^', 2, {{-0.2f, 0.9f, -34, 0.36f}, {0.2f, 0.9f, 34, 0.36f}}},
+    {'~', 1, {{0, 0.2f, 90, 0.4f}}},
 };
 
 // Brackets of every kind read as the font's round ones.
@@ -127,8 +129,9 @@ void draw_overlay(const std::vector<std::string> &lines)
 
     const float band_bottom = -line_height * static_cast<float>(lines.size()) - margin / 2;
     const float band_right = char_width * static_cast<float>(columns);
-    // Dark grey rather than black, so the band shows on black scenes too.
-    glColor4f(0.15f, 0.15f, 0.2f, 0.75f);
+    // Dark grey rather than black, so the band shows on black scenes too;
+    // nearly opaque, so compiler messages read over busy ones.
+    glColor4f(0.15f, 0.15f, 0.2f, 0.9f);
     glBegin(GL_QUADS);
     quad(-margin / 2, band_bottom, band_right, margin / 2);
     glEnd();
