@@ -6,7 +6,11 @@ set -e
 cd "$(dirname "$0")"
 
 # One package for each dependency: its first alternative, without versions.
+# Then what the .deb recommends: Mesa's drivers, the software rasterizer
+# among them, for machines without a GPU driver of their own.
 packages=$(tr ',' '\n' < runtime-depends | sed 's/|.*//; s/(.*)//; s/[[:space:]]//g' | grep .)
+packages="$packages
+libgl1-mesa-dri"
 
 # Where SDL 1.2 already comes as the layer over SDL 2, keep it: asking for
 # the classic library by name would replace it.

@@ -13,6 +13,7 @@
 #include "frameloop.h"
 #include "music.h"
 #include "partit.h"
+#include "standard_streams.h"
 #include "view.h"
 
 namespace {
@@ -77,6 +78,7 @@ const char *unseen_window_reason()
 
 int main(int, char **)
 {
+    fill_closed_standard_streams();
     SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) == -1)
         fail(stdout, "Mix_OpenAudio: %s\n", false);
@@ -91,8 +93,7 @@ int main(int, char **)
     SDL_WM_SetCaption("demo", "demo");
     setup_view(screen->w, screen->h);
 
-    CheckedMusic soundtrack;  // what the mixer plays from, until Mix_FreeMusic
-    Mix_Music *music = load_music(soundtrack);
+    Mix_Music *music = load_music();
     if (music)
         Mix_PlayMusic(music, 1);
     SDL_ShowCursor(SDL_DISABLE);

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include <mad.h>
 
@@ -37,7 +36,13 @@ constexpr FileKind file_kinds[] = {
     {S_IFBLK, "a block device"},
 };
 
-std::string kind_of(mode_t mode)
+// The copy of the music file last read, with a byte to spare: a file that
+// fills it has grown past the limit while it was read. Untouched pages of
+// it cost no memory.
+unsigned char music_copy[max_music_bytes + 1];
+char reason[512];
+
+const char *kind_of(mode_t mode)
 {
     for (const FileKind &kind : file_kinds)
         if ((mode & S_IFMT) == kind.type)
@@ -45,56 +50,44 @@ std::string kind_of(mode_t mode)
     return "of an unknown kind";
 }
 
-// Reads the whole regular file behind fd into bytes, or says why not. The
-// size is weighed before a byte is read, and again while reading, since the
-// file may grow meanwhile.
-std::string read_regular_file(int fd, const std::string &path, std::vector<unsigned char> &bytes)
+const char *too_large(const char *path)
 {
-    struct stat info;
-    if (fstat(fd, &info) != 0)
-        return path + " could not be examined: " + std::strerror(errno);
-    if (!S_ISREG(info.st_mode))
-        return path + " is " + kind_of(info.st_mode) + ", not a regular file";
-    const std::string too_large = path + " is larger than 64 MiB, the most a music file may hold";
-    if (static_cast<unsigned long long>(info.st_size) > max_music_bytes)
-        return too_large;
-    // A byte to spare, so that the end of the file is seen without growing.
-    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-    std::size_t got = 0;
-    for (;;) {
-        const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-        if (n == 0)
-            break;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return path + " could not be read: " + std::strerror(errno);
-        got += static_cast<std::size_t>(n);
-        if (got > max_music_bytes)
-            return too_large;
-        if (got == bytes.size())
-            bytes.resize(std::min(max_music_bytes + 1, 2 * got));
-    }
-    bytes.resize(got);
-    return "";
+    std::snprintf(reason, sizeof reason, "%s is larger than 64 MiB, the most a music file may hold", path);
+    return reason;
 }
 
-std::string read_music_file(const char *path, std::vector<unsigned char> &bytes)
+// Reads the whole regular file behind fd into the copy, or says why not. The
+// size is weighed before a byte is read, so that a huge file is refused at once.
+const char *read_regular_file(int fd, const char *path, std::size_t &size)
 {
-    // Non-blocking, so that a named pipe without a writer cannot stall the open.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::string(path) + " could not be opened: " + std::strerror(errno);
-    const std::string why = read_regular_file(fd, path, bytes);
-    close(fd);
-    return why;
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        std::snprintf(reason, sizeof reason, "%s could not be examined: %s", path, std::strerror(errno));
+        return reason;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        std::snprintf(reason, sizeof reason, "%s is %s, not a regular file", path, kind_of(info.st_mode));
+        return reason;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > max_music_bytes)
+        return too_large(path);
+    size = 0;
+    for (ssize_t got; size < sizeof music_copy && (got = read(fd, music_copy + size, sizeof music_copy - size)) != 0;) {
+        if (got > 0) {
+            size += static_cast<std::size_t>(got);
+        } else if (errno != EINTR) {
+            std::snprintf(reason, sizeof reason, "%s could not be read: %s", path, std::strerror(errno));
+            return reason;
+        }
+    }
+    return size > max_music_bytes ? too_large(path) : nullptr;  // it grew while it was read
 }
 
 // Refills the stream once libmad has run out of bytes: what it has not
 // finished with moves to the front, the copy tops it up, and at its end
 // zeros let libmad read its last frame. False once all was handed over.
-bool refill(const std::vector<unsigned char> &file, std::size_t &next, mad_stream &stream, unsigned char *buffer,
-            long &buffer_offset, bool &at_end)
+bool refill(std::size_t size, std::size_t &next, mad_stream &stream, unsigned char *buffer, long &buffer_offset,
+            bool &at_end)
 {
     if (at_end)
         return false;
@@ -104,8 +97,8 @@ bool refill(const std::vector<unsigned char> &file, std::size_t &next, mad_strea
         buffer_offset += stream.next_frame - buffer;
         std::memmove(buffer, stream.next_frame, kept);
     }
-    std::size_t got = std::min(chunk_bytes - kept, file.size() - next);
-    std::copy_n(file.begin() + static_cast<long>(next), got, buffer + kept);
+    std::size_t got = std::min(chunk_bytes - kept, size - next);
+    std::memcpy(buffer + kept, music_copy + next, got);
     next += got;
     if (got == 0) {
         at_end = true;
@@ -118,7 +111,7 @@ bool refill(const std::vector<unsigned char> &file, std::size_t &next, mad_strea
 
 // Walks every frame header of the copy the way the decoder syncs: past tags
 // and junk, one piece at a time.
-std::string walk_frames(const std::vector<unsigned char> &file, const std::string &path)
+const char *walk_frames(std::size_t size, const char *path)
 {
     static unsigned char buffer[chunk_bytes + MAD_BUFFER_GUARD];
     mad_stream stream;
@@ -129,8 +122,8 @@ std::string walk_frames(const std::vector<unsigned char> &file, const std::strin
     long buffer_offset = 0;  // where buffer[0] lies in the file
     bool at_end = false;
     long frames = 0;
-    std::string why;
-    while (why.empty() && refill(file, next, stream, buffer, buffer_offset, at_end)) {
+    const char *why = nullptr;
+    while (!why && refill(size, next, stream, buffer, buffer_offset, at_end)) {
         for (;;) {
             if (mad_header_decode(&header, &stream) != 0) {
                 if (MAD_RECOVERABLE(stream.error))
@@ -140,17 +133,19 @@ std::string walk_frames(const std::vector<unsigned char> &file, const std::strin
             ++frames;
             const bool mono = header.mode == MAD_MODE_SINGLE_CHANNEL;
             if (header.samplerate != playable_rate || mono) {
-                char frame[160];
-                std::snprintf(frame, sizeof frame, " has a %u Hz %s frame at byte %ld; only %u Hz stereo plays safely",
+                std::snprintf(reason, sizeof reason,
+                              "%s has a %u Hz %s frame at byte %ld; only %u Hz stereo plays safely", path,
                               header.samplerate, mono ? "mono" : "stereo",
                               buffer_offset + (stream.this_frame - buffer), playable_rate);
-                why = path + frame;
+                why = reason;
                 break;
             }
         }
     }
-    if (why.empty() && frames == 0)
-        why = path + " holds no MPEG audio frame";
+    if (!why && frames == 0) {
+        std::snprintf(reason, sizeof reason, "%s holds no MPEG audio frame", path);
+        why = reason;
+    }
     mad_stream_finish(&stream);
     return why;
 }
@@ -159,18 +154,23 @@ std::string walk_frames(const std::vector<unsigned char> &file, const std::strin
 
 CheckedMusic read_checked_music(const char *path)
 {
-    std::vector<unsigned char> bytes;
-    std::string why = read_music_file(path, bytes);
-    if (why.empty())
-        why = walk_frames(bytes, path);
-    if (!why.empty())
-        return {{}, why};
-    return {std::move(bytes), ""};
+    // Non-blocking, so that a named pipe without a writer cannot stall the open.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        std::snprintf(reason, sizeof reason, "%s could not be opened: %s", path, std::strerror(errno));
+        return {nullptr, 0, reason};
+    }
+    std::size_t size = 0;
+    const char *why = read_regular_file(fd, path, size);
+    close(fd);
+    if (!why)
+        why = walk_frames(size, path);
+    return why ? CheckedMusic{nullptr, 0, why} : CheckedMusic{music_copy, size, nullptr};
 }
 
 Mix_Music *music_from_memory(const CheckedMusic &music)
 {
-    SDL_RWops *source = SDL_RWFromConstMem(music.bytes.data(), static_cast<int>(music.bytes.size()));
+    SDL_RWops *source = SDL_RWFromConstMem(music.bytes, static_cast<int>(music.size));
     if (!source)
         return nullptr;
     // Taken as an mp3, as the mixer takes a file named .mp3: guessing the
@@ -179,18 +179,22 @@ Mix_Music *music_from_memory(const CheckedMusic &music)
     return Mix_LoadMUSType_RW(source, MUS_MP3, SDL_TRUE);
 }
 
-Mix_Music *load_music(CheckedMusic &kept)
+Mix_Music *load_music()
 {
-    std::string reasons;
+    static char reasons[2 * sizeof reason + 2];
+    int written = 0;
     for (const char *path : music_paths) {
-        kept = read_checked_music(path);
-        if (kept.refusal.empty()) {
-            if (Mix_Music *music = music_from_memory(kept))
-                return music;
-            kept = {{}, std::string(path) + ": " + SDL_GetError()};
+        const CheckedMusic music = read_checked_music(path);
+        const char *why = music.refusal;
+        if (!why) {
+            if (Mix_Music *mixed = music_from_memory(music))
+                return mixed;
+            std::snprintf(reason, sizeof reason, "%s: %s", path, SDL_GetError());
+            why = reason;
         }
-        reasons += (reasons.empty() ? "" : "; ") + kept.refusal;
+        written += std::snprintf(reasons + written, sizeof reasons - static_cast<std::size_t>(written), "%s%s",
+                                 written ? "; " : "", why);
     }
-    std::printf("Mix_LoadMUS(): %s\n", reasons.c_str());
+    std::printf("Mix_LoadMUS(): %s\n", reasons);
     return nullptr;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -48,11 +49,31 @@ void write_bytes(const std::string &path, const std::string &bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+namespace {
+
+// The folders a test program made, removed with all they hold when it ends.
+struct TempDirs {
+    std::vector<std::string> made;
+
+    ~TempDirs()
+    {
+        for (const std::string &dir : made) {
+            std::error_code ignored;
+            std::filesystem::remove_all(dir, ignored);
+        }
+    }
+};
+
+TempDirs temp_dirs;
+
+}  // namespace
+
 std::string make_temp_dir()
 {
     const char *base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/demo-test-XXXXXX";
     if (!mkdtemp(pattern.data()))
         std::abort();
+    temp_dirs.made.push_back(pattern);
     return pattern;
 }

@@ -11,5 +11,6 @@ bool write_tone_mp3(const std::string &path, int sample_rate, int channels, bool
 std::string read_bytes(const std::string &path);
 void write_bytes(const std::string &path, const std::string &bytes);
 
-// A fresh empty directory under the system's temporary directory.
+// A fresh empty directory under the system's temporary directory, removed
+// with what it holds when the test program ends.
 std::string make_temp_dir();

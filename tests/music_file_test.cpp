@@ -56,7 +56,7 @@ double meter_reading(const char *label)
 TEST(Soundtrack, LoadsInTheDemosMixer)
 {
     const CheckedMusic checked = read_checked_music(MUSIC_FILE);
-    EXPECT_EQ("", checked.refusal);
+    EXPECT_EQ(nullptr, checked.refusal) << checked.refusal;
     ASSERT_EQ(0, SDL_Init(SDL_INIT_AUDIO));
     ASSERT_EQ(0, Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096)) << SDL_GetError();
     Mix_Music *music = music_from_memory(checked);

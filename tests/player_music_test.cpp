@@ -82,7 +82,7 @@ TEST_F(Player, MusicPlaysFromThePicturesMomentAfterEveryJump)
     setenv("SDL_DISKAUDIOFILE", path, 1);
     const CheckedMusic mp3 = read_checked_music(MUSIC_FILE);
     soundtrack::Samples song;
-    ASSERT_EQ("", soundtrack::decode(mp3.bytes.data(), mp3.bytes.size(), 130, song));
+    ASSERT_EQ("", soundtrack::decode(mp3.bytes, mp3.size, 130, song));
     ASSERT_EQ("", soundtrack::open(song));
 
     // In the decrunch screen, whose frames cost least, with music throughout.

@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <vector>
 
 #include "mp3_fixtures.h"
@@ -154,7 +153,6 @@ TEST_F(Player, SWritesTheCapturesFrameUnderANameOfItsMomentAndKeepsOlderOnes)
     EXPECT_EQ("player-3.000s-2.png", player::last_screenshot());
     EXPECT_EQ(read_bytes("captured.png"), read_bytes("player-3.000s.png"));
     EXPECT_EQ(read_bytes("captured.png"), read_bytes("player-3.000s-2.png"));
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Player, OverlayIsDrawnOverTheCornerOnlyWhenAskedAndLeavesTheNextFrameAlone)

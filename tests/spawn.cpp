@@ -42,6 +42,8 @@ Spawned spawn(const std::vector<std::string> &argv, const SpawnOptions &options)
             setenv(name.c_str(), value.c_str(), 1);
         dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
         dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        for (int fd : options.closed)
+            close(fd);
         execvp(args[0], args.data());
         _exit(127);
     }

@@ -19,6 +19,7 @@ struct SpawnOptions {
     int signal = 0;         // sent after signal_after_ms when non-zero
     int signal_after_ms = 0;
     int kill_after_ms = 120000;
+    std::vector<int> closed;  // standard descriptors the program starts without, as 2>&- leaves them
 };
 
 // argv[0] is looked up on PATH when it has no slash.

@@ -24,6 +24,7 @@
 #include "partit.h"
 #include "progress.h"
 #include "sink.h"
+#include "standard_streams.h"
 #include "stop.h"
 #include "timeline.h"
 
@@ -227,6 +228,7 @@ std::string open_sink(const Options &options, Video job, long first, const std::
 
 int main(int argc, char **argv)
 {
+    fill_closed_standard_streams();
     if (argc > 4 && std::strcmp(argv[1], keeper_mode) == 0)
         return keep_encoder(argv);
     catch_stop_signals();

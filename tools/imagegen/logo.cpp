@@ -272,7 +272,45 @@ void draw_porthole(Canvas& cv)
           flat(white), 0.5f);
 }
 
+// The porthole's square, ring, shadow and leaf inside it.
+constexpr float icon_half = ring_r + 20;
+
 }  // namespace
+
+std::vector<std::uint8_t> draw_icon()
+{
+    // Drawn over white and over black: every paint blends over what is there,
+    // so the ground shows through both alike, by how little a pixel is covered.
+    Canvas on_white(logo_width, logo_height, white), on_black(logo_width, logo_height, Vec3{0, 0, 0});
+    draw_porthole(on_white);
+    draw_porthole(on_black);
+
+    // Each icon pixel averages a grid of samples over its share of the square.
+    constexpr int grid = 4;
+    constexpr float scale = 2 * icon_half / icon_side;
+    std::vector<std::uint8_t> out;
+    out.reserve(std::size_t(icon_side) * icon_side * 4);
+    for (int y = 0; y < icon_side; ++y) {
+        for (int x = 0; x < icon_side; ++x) {
+            Vec3 colour{0, 0, 0};
+            float alpha = 0;
+            for (int j = 0; j < grid; ++j) {
+                for (int i = 0; i < grid; ++i) {
+                    const int sx = int(bx - icon_half + (x + (i + 0.5f) / grid) * scale);
+                    const int sy = int(by - icon_half + (y + (j + 0.5f) / grid) * scale);
+                    const std::size_t at = std::size_t(sy) * logo_width + std::size_t(sx);
+                    const Vec3 w = on_white.px[at], b = on_black.px[at];
+                    alpha += 1 - (w.x - b.x + w.y - b.y + w.z - b.z) / 3;
+                    colour = colour + b;  // the colour times its coverage
+                }
+            }
+            alpha /= grid * grid;
+            colour = colour * (alpha > 0 ? 1 / (alpha * grid * grid) : 0);
+            for (float v : {colour.x, colour.y, colour.z, alpha}) out.push_back(to_byte(v));
+        }
+    }
+    return out;
+}
 
 std::vector<std::uint8_t> draw_logo()
 {

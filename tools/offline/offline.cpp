@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -43,6 +44,11 @@ void present()
 
 bool open_window(int width, int height)
 {
+    // With no display SDL would end at its offscreen driver anyway; asked for
+    // it at once, it skips probing for Wayland, whose library prints an alarming
+    // "XDG_RUNTIME_DIR is invalid or not set" on headless machines.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO) != 0)
         return false;
     if (!SDL_SetVideoMode(width, height, 0, SDL_OPENGL))

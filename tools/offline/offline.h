@@ -22,7 +22,8 @@ struct Frame {
 
 // Opens (or reopens at a new size) a window with an OpenGL context, sets the
 // demo's view for it and installs the virtual clock and the grabber. SDL
-// picks its video driver: X when there is a display, else its offscreen one.
+// picks its video driver: X when there is a display, else its offscreen one
+// (unless SDL_VIDEODRIVER says otherwise).
 // Returns false, with SDL's error text in place, when it cannot.
 bool open_window(int width, int height);
 

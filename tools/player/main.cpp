@@ -14,6 +14,7 @@
 #include "player.h"
 #include "reload.h"
 #include "soundtrack.h"
+#include "standard_streams.h"
 #include "timeline.h"
 #include "view.h"
 
@@ -130,8 +131,8 @@ SDL_Surface *open_window(const Options &options)
 void open_soundtrack(const std::string &path)
 {
     const CheckedMusic music = read_checked_music(path.c_str());
-    if (!music.refusal.empty()) {
-        std::fprintf(stderr, "player: no music: %s\n", music.refusal.c_str());
+    if (music.refusal) {
+        std::fprintf(stderr, "player: no music: %s\n", music.refusal);
         return;
     }
     // Nothing past the demo's end is ever played.
@@ -139,7 +140,7 @@ void open_soundtrack(const std::string &path)
     const double demo_seconds =
         offline::frame_seconds(offline::timeline_frames(offline::default_start, rate), rate) + 1;
     soundtrack::Samples samples;
-    std::string why = soundtrack::decode(music.bytes.data(), music.bytes.size(), demo_seconds, samples);
+    std::string why = soundtrack::decode(music.bytes, music.size, demo_seconds, samples);
     if (!why.empty()) {
         std::fprintf(stderr, "player: no music: %s: %s\n", path.c_str(), why.c_str());
         return;
@@ -153,6 +154,7 @@ void open_soundtrack(const std::string &path)
 
 int main(int argc, char **argv)
 {
+    fill_closed_standard_streams();
     Options options;
     bool help = false;
     const std::string wrong = parse(argc, argv, options, help);
