@@ -118,7 +118,7 @@ constexpr const char *bass_offbeat = "..x-..x-..x-..x-";
 constexpr const char *bass_bouncing = "..x-..o-..x-..o-";
 constexpr const char *bass_break = "x-.x-.x-..x-.xo.";
 constexpr const char *bass_rolling = ".xxo.xxo.xxo.xxo";
-constexpr const char *bass_drive = "x-xo-xxo-xo-x-xo";
+constexpr const char *bass_two_step = "x-----x---x---o-";
 constexpr const char *bass_held = "x-------x---x---";
 constexpr const char *bass_soft = "5-------4---4---";
 constexpr const char *bass_finale = "x--xo-x--xo-x-xo";
@@ -188,7 +188,7 @@ struct Section {
     const Phrase *bells;
     float bright_from, bright_to;  // how far the filters are open, swept across the section
     int stop;                      // steps at the end in which drums and bass rest, before a cut's hit
-    float width;                   // how far the lead is spread, see play_lead
+    float width;                   // how far the lead and the pad are spread, see voices.h
     float vel;                     // of the pad, the arp, the lead and the bells
 };
 
@@ -208,11 +208,11 @@ constexpr std::array<Section, 20> arrangement = {{
     {55,  0, "Am F C G E",       &breakbeat,
             bass_break,    pad_bar,   nullptr,     arp_pulse,  &hook,          nullptr,          0.7f, 0.85f, 4, 0.3f, 1.0f},
     {75,  0, "Am G F E",         &two_step,
-            bass_drive,    pad_bar,   nullptr,     arp_leap,   &tumbling,      nullptr,          1.0f, 1.0f,  4, 0.5f, 1.0f},
+            bass_two_step, pad_bar,   nullptr,     arp_leap,   &tumbling,      nullptr,          1.0f, 1.0f,  4, 0.5f, 1.0f},
     {99,  3, "Am F C G",         &half_time,
-            bass_soft,     pad_bar,   nullptr,     nullptr,    &space_hook,    nullptr,          0.5f, 0.9f,  0, 1.0f, 0.75f},
+            bass_soft,     pad_bar,   nullptr,     arp_dotted, &space_hook,    nullptr,          0.5f, 0.9f,  0, 1.0f, 0.75f},
     {115, 3, "Am F C G",         &drive,
-            bass_rolling,  pad_bar,   nullptr,     nullptr,    &space_answer,  nullptr,          1.0f, 1.0f,  0, 1.0f, 1.0f},
+            bass_rolling,  pad_bar,   nullptr,     arp_pulse,  &space_answer,  nullptr,          1.0f, 1.0f,  0, 1.0f, 1.0f},
     {131, 3, "F G",              &silence,
             nullptr,       pad_bar,   nullptr,     arp_walk,   &long_notes,    nullptr,          0.4f, 0.9f,  0, 1.0f, 1.0f},
     {139, 3, "F G Em Am F G Em Am E", &greetings,
@@ -351,7 +351,7 @@ void render_section(Mix &m, const Section &s, int beats, std::optional<Stem> onl
         play_bass(m, at(h.step), note, gate(h), velocity(h.symbol), bright(h.step));
     }
     for (const Hit &h : hits(on(Stem::pad) ? s.pad : nullptr))
-        play_pad(m, at(h.step), chord(h.step).pad, gate(h), s.vel, bright(h.step));
+        play_pad(m, at(h.step), chord(h.step).pad, gate(h), s.vel, bright(h.step), s.width);
     for (const Hit &h : hits(on(Stem::arp) ? s.chip : nullptr))
         play_chip(m, at(h.step), chord(h.step).pad, gate(h), s.vel);
     for (const Hit &h : hits(on(Stem::arp) ? s.arp : nullptr)) {

@@ -135,11 +135,13 @@ void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float br
     }
 }
 
-void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright)
+void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright,
+              float width)
 {
     constexpr Adsr env = {0.35f, 1.5f, 0.7f, 0.9f};
     constexpr float detune = 0.004f;  // about 7 cents either way: the slow beating is the pad's width
-    constexpr float double_level = 0.7f;  // of the detuned doubles against the centre: they lose half in mono
+    // The detuned doubles, one to a side, lose half their power in a mono sum; the centre loses none.
+    const float centre_level = 1.0f - 0.5f * width, double_level = 0.7f + 0.3f * width;
     // All notes share the envelope and the cutoff, so each side filters the sum of its saws.
     const SvfCoef coef = svf_coef(400.0f * std::pow(15.0f, bright), 0.8f);
     std::array<Osc, 4> centre, left, right;
@@ -159,10 +161,10 @@ void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gat
             r += osc_saw(right[k], hz[k] * (1.0f + detune));
         }
         const float e = adsr(env, seconds(i), gate) * vel * pad_level;
-        l = svf_tick(lp_l, coef, c + double_level * l).low * e;
-        r = svf_tick(lp_r, coef, c + double_level * r).low * e;
+        l = svf_tick(lp_l, coef, centre_level * c + double_level * l).low * e;
+        r = svf_tick(lp_r, coef, centre_level * c + double_level * r).low * e;
         add(m.pumped, at + i, l, r);
-        m.room_send[at + i] += 0.35f * (l + r);
+        m.room_send[at + i] += 0.5f * (l + r);
     }
 }
 
@@ -207,7 +209,7 @@ void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float br
         const float r = svf_tick(lp_r, coef, c + a * to_left.r + b * to_right.r).low * e;
         add(m.steady, at + i, l, r);
         m.echo_send[at + i] += 0.3f * (l + r);
-        m.room_send[at + i] += 0.2f * (l + r);
+        m.room_send[at + i] += 0.3f * (l + r);
     }
 }
 
@@ -273,14 +275,14 @@ void play_clap(Mix &m, std::size_t at, float vel)
 
 void play_chip(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel)
 {
-    // The home computer's chord: one square voice stepping through three of the notes fifty times a
-    // second, an octave up.
+    // The home computer's chord: one square voice stepping through the lower three notes fifty times
+    // a second, an octave up.
     constexpr Adsr env = {0.005f, 0.4f, 0.5f, 0.1f};
     constexpr float steps_per_s = 50.0f;
     Osc sq;
     std::array<float, 3> hz;
     for (std::size_t k = 0; k < hz.size(); ++k)
-        hz[k] = note_hz(static_cast<float>(notes[k + 1] + 12));
+        hz[k] = note_hz(static_cast<float>(notes[k] + 12));
     const std::size_t n = span(m, at, adsr_length(env, gate));
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);

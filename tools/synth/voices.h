@@ -29,12 +29,14 @@ void play_snare(Mix &m, std::size_t at, float vel);
 void play_clap(Mix &m, std::size_t at, float vel);
 void play_hat(Mix &m, std::size_t at, float vel, bool open);
 void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
-void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright);
+// width (0..1) moves the pad's chord from the centre out to its detuned doubles at the sides.
+void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright,
+              float width);
 void play_pluck(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float pan);
 // width (0..1) leans the lead's two detuned doubles out to the sides.
 void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float width);
 void play_bell(Mix &m, std::size_t at, int note, float vel);
-// A chord as an eight-bit machine plays one: a square wave running through the notes, pad[1..3].
+// A chord as an eight-bit machine plays one: a square wave running through the notes, pad[0..2].
 void play_chip(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel);
 void play_crash(Mix &m, std::size_t at, float vel);
 void play_boom(Mix &m, std::size_t at, float vel);
