@@ -141,9 +141,9 @@ def main():
     labels = []  # (x, y, text, size, colour)
     for pitch_class, name in enumerate(["C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"]):
         labels.append((LEFT - 22, CHROMA_TOP + (11 - pitch_class) * PC_H, name, 9, AXIS))
-    labels.append((4, CHROMA_TOP - 14, "pitch classes (chroma) and keys", 11, AXIS))
+    labels.append((4, CHROMA_TOP - 14, "key", 11, AXIS))
     for start, key in KEYS:
-        labels.append((x_of(start) + 190 * (start == 0.0), CHROMA_TOP - 14, key, 11, CUT))
+        labels.append((x_of(start) + 4, CHROMA_TOP - 14, key, 11, CUT))
     for lufs in range(int(LUFS_TOP), int(LUFS_BOTTOM) - 1, -10):
         hline(y_of_lufs(lufs), LEFT, LEFT + WIDTH, GRID)
         labels.append((4, y_of_lufs(lufs) - 6, f"{lufs} LUFS", 11, AXIS))
