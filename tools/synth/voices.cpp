@@ -197,7 +197,7 @@ void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float br
     const float hz = note_hz(static_cast<float>(note));
     const SvfCoef coef = svf_coef(1800.0f + 3500.0f * bright, 0.9f);
     // Two detuned doubles lean out to either side; no copy is delayed, so a mono sum keeps every note.
-    const Pan to_left = pan_gains(-0.8f * width), to_right = pan_gains(0.8f * width);
+    const Pan to_left = pan_gains(-0.7f * width), to_right = pan_gains(0.7f * width);
     const std::size_t n = span(m, at, adsr_length(env, gate));
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);
