@@ -26,8 +26,8 @@ namespace {
 //   beat 115   48.3 s  drive    the full beat and the rolling bass return under the hook's answer
 //   beat 131   55.2 s  breakdown  drums and bass out, long notes, a riser
 //   beat 139   58.7 s  drive    greetings (59.3 .. 79.3 s): new chords and a third tune
-//   beat 175   74.3 s  break    the view swings back and locks: drums out, a long riser
-//   beat 187   79.5 s  roll     snare roll on E while the ship stretches: the way back home
+//   beat 175   74.4 s  break    the view swings back and locks: drums out, a long riser
+//   beat 187   79.6 s  roll     snare roll on E while the ship stretches: the way back home
 //   beat 192   81.75 s warp     the white flash, in A minor: boom, crash, a falling sweep
 //   beat 197   83.8 s  calm     picture reveal: a lazy swung beat, the bells over chords that walk
 //                               round the circle of fifths; a soft kick joins as the rows fill in
