@@ -145,6 +145,7 @@
     let running = false;
     let quit = false;       // Escape, or full screen left, seen during the run
     let fullScreen = false; // the run got full screen
+    let shownMs = 0;        // the clock of the frame on screen
 
     function fitCanvas() {
       const scale = window.devicePixelRatio || 1;
@@ -162,7 +163,8 @@
     function frame() {
       fitCanvas();
       const quitSeen = quit;
-      if (!demo._web_frame(clock.now()) || quitSeen)
+      shownMs = clock.now();
+      if (!demo._web_frame(shownMs) || quitSeen)
         finish();
       else
         requestAnimationFrame(frame);
@@ -209,8 +211,8 @@
     playButton.textContent = 'play';
     playButton.disabled = false;
     // What the tests watch.
-    window.demoStatus = () => ({ part: demo._web_part(), ms: clock.lastMs, music: clock.state,
-                                 silence: clock.silence, running });
+    window.demoStatus = () => ({ part: demo._web_part(), partBegin: demo._web_part_begin(), ms: shownMs,
+                                 music: clock.state, silence: clock.silence, running });
     window.demoClock = clock;
   }
 

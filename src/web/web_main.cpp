@@ -92,11 +92,19 @@ EMSCRIPTEN_KEEPALIVE void web_rewind(int width, int height)
 EMSCRIPTEN_KEEPALIVE int web_frame(double music_ms)
 {
     const Tick now = std::max(demo_now, music_start + static_cast<Tick>(std::max(music_ms, 0.0)));
-    // A part whose time ran out before this tick hands over where it ran out,
-    // so that after a stall or a hidden tab every later cut still lands on
-    // its cue. A part passed over whole is still set up and stepped once.
-    while (currentPart >= 1 && currentPart < final_part && now - partBeginTime > partDuration[currentPart] + 1) {
-        demo_now = partInited ? partBeginTime + partDuration[currentPart] + 1 : partBeginTime;
+    // Each part is set up at its cue and hands over where its time runs out,
+    // wherever the frames fall, so that after a seek, a stall or a hidden tab
+    // the scenes are where the music is. A part passed over whole is still
+    // set up and stepped once, for what it leaves to the parts after it.
+    while (currentPart >= 1 && currentPart < final_part) {
+        const Tick elapsed = now - partBeginTime;
+        if (!partInited && elapsed > 0) {
+            demo_now = partBeginTime;
+        } else if (elapsed > partDuration[currentPart] + 1) {
+            demo_now = partBeginTime + partDuration[currentPart] + 1;
+        } else {
+            break;
+        }
         if (!skip_frame())
             return 0;
     }
@@ -140,5 +148,8 @@ EMSCRIPTEN_KEEPALIVE double web_frame_time(int frames)
 
 // The part on screen, 1 to 7; 0 before the first step, 8 after the last.
 EMSCRIPTEN_KEEPALIVE int web_part() { return currentPart; }
+
+// When the current part began, in ms of the music.
+EMSCRIPTEN_KEEPALIVE int web_part_begin() { return static_cast<int>(partBeginTime - music_start); }
 
 }  // extern "C"
