@@ -1,5 +1,6 @@
 #include "fixed_gl.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -39,7 +40,8 @@ constexpr GLuint eye_attribute = 0;
 constexpr GLuint colour_attribute = 1;
 
 // Square points as fixed-function GL draws them when they are not smoothed:
-// the size rounded to whole pixels, the square centred on the pixel that
+// the size rounded to whole pixels (a half down, as Mesa rounds it, so 3.5
+// draws 3), the square centred on the pixel that
 // holds the point for an odd size and on the nearest pixel corner for an
 // even one. Sprites in WebGL centre on the point itself, so the shader moves
 // the point there first.
@@ -422,7 +424,7 @@ void glBlendFunc(GLenum source, GLenum destination)
 
 void glPointSize(GLfloat size)
 {
-    const float pixels = size < 1.5f ? 1 : std::floor(size + 0.5f);
+    const float pixels = std::max(1.0f, std::ceil(size - 0.5f));
     if (pixels != gl.point_pixels) {
         draw_batch();
         gl.point_pixels = pixels;
