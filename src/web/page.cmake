@@ -6,24 +6,23 @@
 find_program(EMCMAKE_EXECUTABLE emcmake)
 set(WEB_PAGE ${CMAKE_BINARY_DIR}/web/plums-under-glass.html)
 if(EMCMAKE_EXECUTABLE)
-  include(ExternalProject)
-  if(BUILD_TESTING)
-    set(web_only_when_asked FALSE)
-  else()
-    set(web_only_when_asked TRUE)
-  endif()
+  set(web_build ${CMAKE_BINARY_DIR}/wasm)
   set(emenv ${CMAKE_CURRENT_LIST_DIR}/emenv.sh)
-  # The records and the mp3 are made by targets here; the build tree there
-  # follows its own sources.
-  ExternalProject_Add(web
-    SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}
-    BINARY_DIR ${CMAKE_BINARY_DIR}/wasm
-    CONFIGURE_COMMAND ${emenv} ${EMCMAKE_EXECUTABLE} ${CMAKE_COMMAND} -S <SOURCE_DIR> -B <BINARY_DIR>
+  # Configured once: the build tree runs CMake again by itself when its
+  # sources change.
+  add_custom_command(OUTPUT ${web_build}/CMakeCache.txt
+    COMMAND ${emenv} ${EMCMAKE_EXECUTABLE} ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR} -B ${web_build}
       -DCMAKE_BUILD_TYPE=Release -DRECORDS_DIR=${CMAKE_BINARY_DIR}/tools/imagegen
       -DMUSIC_FILE=${CMAKE_BINARY_DIR}/data/tapestrybeats.mp3 -DPAGE=${WEB_PAGE}
-    BUILD_COMMAND ${emenv} ${CMAKE_COMMAND} --build <BINARY_DIR>
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS TRUE
-    EXCLUDE_FROM_ALL ${web_only_when_asked}
-    DEPENDS pictures music)
+    COMMENT "Configuring the web page's build with emscripten"
+    VERBATIM)
+  if(BUILD_TESTING)
+    set(web_in_all ALL)
+  endif()
+  add_custom_target(web ${web_in_all}
+    COMMAND ${emenv} ${CMAKE_COMMAND} --build ${web_build}
+    DEPENDS ${web_build}/CMakeCache.txt
+    COMMENT "Building the web page"
+    VERBATIM)
+  add_dependencies(web pictures music)
 endif()
