@@ -19,8 +19,12 @@ if(EMCMAKE_EXECUTABLE)
   if(BUILD_TESTING)
     set(web_in_all ALL)
   endif()
+  # A build tool of its own, which cannot share the outer one's jobs.
+  include(ProcessorCount)
+  ProcessorCount(web_jobs)
   add_custom_target(web ${web_in_all}
-    COMMAND ${emenv} ${CMAKE_COMMAND} --build ${web_build}
+    COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS
+      ${emenv} ${CMAKE_COMMAND} --build ${web_build} --parallel ${web_jobs}
     DEPENDS ${web_build}/CMakeCache.txt
     COMMENT "Building the web page"
     VERBATIM)

@@ -27,23 +27,10 @@ constexpr offline::Rate capture_rate;
 
 enum OpenResult { opened = 0, no_webgl = 1, no_program = 2 };
 
-Tick demo_now;     // ms: the demo's clock, set before every step of the timeline
+Tick demo_now;       // ms: the demo's clock, set before every step of the timeline
 long capture_frame;  // frame number on the capture's clock, in the test mode
 
 Tick demo_ticks() { return demo_now; }
-
-// One step as the capture takes it: part 0 hands over to part 1 without a
-// frame. Returns the part stepped, 0 once the demo has ended.
-int step_frame(Step step)
-{
-    for (;;) {
-        const int part = currentPart;
-        if (!(step == Step::draw ? draw_frame() : skip_frame()))
-            return 0;
-        if (part >= 1)
-            return part;
-    }
-}
 
 }  // namespace
 
@@ -120,11 +107,11 @@ EMSCRIPTEN_KEEPALIVE int web_moment(double seconds)
     const long target = offline::frame_at(seconds, capture_rate);
     for (capture_frame = 0; capture_frame < target; ++capture_frame) {
         demo_now = offline::frame_tick(music_start, capture_rate, capture_frame);
-        if (!step_frame(Step::skip))
+        if (!offline::next_frame(Step::skip))
             return 0;
     }
     demo_now = offline::frame_tick(music_start, capture_rate, capture_frame);
-    return step_frame(Step::draw);
+    return offline::next_frame(Step::draw);
 }
 
 // The median time of the next frames on the capture's clock after
@@ -136,7 +123,7 @@ EMSCRIPTEN_KEEPALIVE double web_frame_time(int frames)
     for (int i = 0; i < frames; ++i) {
         demo_now = offline::frame_tick(music_start, capture_rate, ++capture_frame);
         const double begin = emscripten_get_now();
-        step_frame(Step::draw);
+        offline::next_frame(Step::draw);
         fixed_gl_finish();
         times.push_back(emscripten_get_now() - begin);
     }
