@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 #include <GL/gl.h>
@@ -41,10 +42,9 @@ constexpr GLuint colour_attribute = 1;
 
 // Square points as fixed-function GL draws them when they are not smoothed:
 // the size rounded to whole pixels (a half down, as Mesa rounds it, so 3.5
-// draws 3), the square centred on the pixel that
-// holds the point for an odd size and on the nearest pixel corner for an
-// even one. Sprites in WebGL centre on the point itself, so the shader moves
-// the point there first.
+// draws 3), the square centred on the pixel that holds the point for an odd
+// size and on the nearest pixel corner for an even one. Sprites in WebGL
+// centre on the point itself, so the shader moves the point there first.
 //
 // Rasterizers snap vertices to a grid of sub-pixel steps. SwiftShader, the
 // WebGL of machines without a GPU, truncates to steps of 1/16 pixel, which
@@ -92,7 +92,6 @@ struct State {
     Stack *current = &modelview;  // the stack glMatrixMode chose
     std::uint8_t colour[4] = {255, 255, 255, 255};
     float point_pixels = 1;
-    float viewport_width = 1, viewport_height = 1;
     bool projection_sent = false;
 
     GLenum primitive = 0;       // the glBegin mode, 0 outside glBegin/glEnd
@@ -111,7 +110,7 @@ State gl;
 
 std::uint8_t colour_byte(float value)
 {
-    const float clamped = value < 0 ? 0 : value > 1 ? 1 : value;
+    const float clamped = value > 1 ? 1 : value > 0 ? value : 0;
     return static_cast<std::uint8_t>(clamped * 255 + 0.5f);
 }
 

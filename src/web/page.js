@@ -73,6 +73,9 @@
     requestAnimationFrame(() => { document.title = part ? 'frame ready' : 'past the end of the demo'; });
   }
 
+  // How long the music may take to start before the run goes on without it.
+  const musicWaitMs = 3000;
+
   // The demo's clock, in ms since the music's start. While the music plays
   // it is the music's own position, so that every cut lands on its cue after
   // a stall, a hidden tab or a slow frame; where no music plays it runs on
@@ -84,6 +87,7 @@
     anchorMs: 0,        // the clock at anchorAt (performance.now())
     anchorAt: 0,
     lastMs: 0,          // it never runs backwards
+    waitTimer: 0,
 
     prepare() {
       const bytes = decodeBase64('music');
@@ -109,7 +113,8 @@
         if (this.state === 'waiting')
           this.state = 'music';
       }, (error) => this.goSilent('the browser would not play the music (' + error.name + ')'));
-      setTimeout(() => {
+      clearTimeout(this.waitTimer);
+      this.waitTimer = setTimeout(() => {
         if (this.state === 'waiting')
           this.goSilent('the music did not start within ' + musicWaitMs / 1000 + ' s');
       }, musicWaitMs);
@@ -137,7 +142,6 @@
       return this.lastMs;
     },
   };
-  const musicWaitMs = 3000;
 
   async function player() {
     clock.prepare();

@@ -21,8 +21,8 @@ let browser;
 before(async () => { browser = await launch(); });
 after(async () => { await browser?.close(); });
 
-async function openPlayer(url = pageUrl(), on = browser) {
-  const page = await on.newPage();
+async function openPlayer(url = pageUrl()) {
+  const page = await browser.newPage();
   await page.setViewport({ width: 640, height: 480 });
   await page.goto(url);
   await page.waitForSelector('#play:not([disabled])', { timeout: 60000 });
