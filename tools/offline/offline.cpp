@@ -61,18 +61,6 @@ bool open_window(int width, int height)
     return true;
 }
 
-int next_frame(Step step)
-{
-    for (;;) {
-        // Part 0 hands over to part 1 without a frame.
-        const int part = currentPart;
-        if (!(step == Step::draw ? draw_frame() : skip_frame()))
-            return 0;
-        if (part >= 1)
-            return part;
-    }
-}
-
 void set_time(Tick now) { virtual_now = now; }
 
 void advance_time(Tick milliseconds) { virtual_now += milliseconds; }
