@@ -36,6 +36,10 @@ Tick time();
 // install as the demo's presentation.
 void present();
 
+// Reads the frame being drawn, before it is shown, into a frame of the size
+// it gives.
+void read_back(Frame &frame);
+
 // The frame most recently presented, read back before it was shown.
 const Frame &last_frame();
 long presented_frames();

@@ -435,3 +435,11 @@ std::vector<double> bar_starts()
     bars.push_back(seconds_at(closing_beat));
     return bars;
 }
+
+std::vector<double> beat_starts()
+{
+    std::vector<double> beats;
+    for (int beat = 0; beat <= closing_beat; ++beat)
+        beats.push_back(seconds_at(beat));
+    return beats;
+}
