@@ -81,7 +81,7 @@ TEST(SynthVoices, PadSoundsEveryNoteOfItsChord)
 {
     // A chord of A3 and E4 alone repeats every period of A2, an octave under its lowest note.
     Mix m = make_mix(seconds_to_samples(1.5));
-    play_pad(m, 0, {57, 64, 57, 64}, 1.0f, 1.0f, 1.0f);
+    play_pad(m, 0, {57, 64, 57, 64}, 1.0f, 1.0f, 1.0f, 0.5f);
     const std::vector<float> x = mono(m);
     EXPECT_NEAR(pitch_hz(x, seconds_to_samples(0.5), seconds_to_samples(0.9)), 110.0, 1.5);
 }

@@ -76,7 +76,7 @@ TEST(SynthStepTiming, KicksLandOnTheBeatsOfTheTempoMap)
     constexpr int beats = 20;
     Mix m = make_mix(seconds_to_samples(9.5));
     for (const Hit &h : pattern_hits("x...x...x...x...", beats * steps_per_beat))
-        play_kick(m, beat_sample(map, 3, static_cast<double>(h.step) / steps_per_beat), velocity(h.symbol));
+        play_kick(m, beat_sample(map, 3, static_cast<double>(h.step) / steps_per_beat), velocity(h.symbol), 55.0f);
     const std::vector<std::size_t> heard = onsets(m.steady.l, 0.01f);
     ASSERT_EQ(heard.size(), std::size_t(beats));
     for (int beat = 0; beat < beats; ++beat) {

@@ -5,6 +5,9 @@
 #include <complex>
 #include <cstdio>
 
+#include "filter.h"
+#include "loudness.h"
+
 namespace {
 
 constexpr double rate = 44100.0;
@@ -23,12 +26,19 @@ void fft(Bins &a)
         if (i < j)
             std::swap(a[i], a[j]);
     }
+    // The products written out: std::complex's operator* guards against infinities at every call.
+    std::vector<double> cos_k(n / 2), sin_k(n / 2);
+    for (std::size_t k = 0; k < n / 2; ++k) {
+        cos_k[k] = std::cos(2.0 * M_PI * static_cast<double>(k) / static_cast<double>(n));
+        sin_k[k] = -std::sin(2.0 * M_PI * static_cast<double>(k) / static_cast<double>(n));
+    }
     for (std::size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> step = std::polar(1.0, -2.0 * M_PI / static_cast<double>(len));
+        const std::size_t stride = n / len;
         for (std::size_t i = 0; i < n; i += len) {
-            std::complex<double> w = 1.0;
-            for (std::size_t k = 0; k < len / 2; ++k, w *= step) {
-                const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const double wr = cos_k[k * stride], wi = sin_k[k * stride];
+                const std::complex<double> u = a[i + k], x = a[i + k + len / 2];
+                const std::complex<double> v(x.real() * wr - x.imag() * wi, x.real() * wi + x.imag() * wr);
                 a[i + k] = u + v;
                 a[i + k + len / 2] = u - v;
             }
@@ -56,6 +66,10 @@ void spectra(const Track &t, std::size_t from, std::size_t n, Bins &left, Bins &
 }
 
 double db(double ratio) { return 10.0 * std::log10(ratio + 1e-30); }
+
+constexpr std::size_t power_frame = 8192;
+
+std::size_t bin_of(double hz) { return static_cast<std::size_t>(std::ceil(hz * power_frame / rate)); }
 
 }  // namespace
 
@@ -115,6 +129,72 @@ double side_to_mid_db(const Track &t, double from, double to)
         mid += m * m;
     }
     return db(side / (mid + 1e-30));
+}
+
+Track highpassed(const Track &t, double hz)
+{
+    Track out = t;
+    const SvfCoef coef = svf_coef(static_cast<float>(hz), 0.7071f);
+    for (std::vector<float> *side : {&out.l, &out.r}) {
+        Svf first, second;
+        for (float &v : *side)
+            v = svf_tick(second, coef, svf_tick(first, coef, v).high).high;
+    }
+    return out;
+}
+
+double loudness(const Track &t, double from, double to, bool mono_sum)
+{
+    Stereo s{{t.l.begin() + at(t, from), t.l.begin() + at(t, to)}, {t.r.begin() + at(t, from), t.r.begin() + at(t, to)}};
+    for (std::size_t i = 0; mono_sum && i < s.l.size(); ++i)
+        s.l[i] = s.r[i] = 0.5f * (s.l[i] + s.r[i]);
+    return integrated_loudness(s);
+}
+
+std::vector<double> mid_power(const Track &t, double from, double to)
+{
+    std::vector<double> power(power_frame / 2 + 1, 0.0);
+    Bins left, right;
+    for (std::size_t i = at(t, from); i + power_frame <= at(t, to); i += power_frame) {
+        spectra(t, i, power_frame, left, right);
+        for (std::size_t k = 0; k < power.size(); ++k)
+            power[k] += std::norm(left[k] + right[k]);
+    }
+    return power;
+}
+
+double band_power(const std::vector<double> &power, double lo_hz, double hi_hz)
+{
+    double sum = 0.0;
+    for (std::size_t k = bin_of(lo_hz); k < bin_of(hi_hz) && k < power.size(); ++k)
+        sum += power[k];
+    return sum;
+}
+
+double peak_hz(const std::vector<double> &power, double lo_hz, double hi_hz)
+{
+    std::size_t peak = bin_of(lo_hz);
+    for (std::size_t k = peak; k < bin_of(hi_hz); ++k)
+        if (power[k] > power[peak])
+            peak = k;
+    // A parabola through the peak bin and its neighbours, on a log scale, finds the partial.
+    const double y0 = std::log(power[peak - 1] + 1e-30), y1 = std::log(power[peak] + 1e-30),
+                 y2 = std::log(power[peak + 1] + 1e-30);
+    return (static_cast<double>(peak) + 0.5 * (y0 - y2) / (y0 - 2.0 * y1 + y2)) * rate / power_frame;
+}
+
+int pitch_class(double hz)
+{
+    return (static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0))) % 12 + 12) % 12;
+}
+
+std::array<double, 12> chroma(const std::vector<double> &power, double lo_hz, double hi_hz)
+{
+    std::array<double, 12> share{};
+    const double total = band_power(power, lo_hz, hi_hz) + 1e-30;
+    for (std::size_t k = bin_of(lo_hz); k < bin_of(hi_hz); ++k)
+        share[pitch_class(static_cast<double>(k) * rate / power_frame)] += power[k] / total;
+    return share;
 }
 
 Spectrum spectrum(const Track &t, double from, double to)
@@ -227,7 +307,7 @@ Loudest loudest_pitch(const Track &t, double at_s, double lo_hz, double hi_hz)
     const double y0 = std::log(power(peak - 1) + 1e-30), y1 = std::log(best + 1e-30),
                  y2 = std::log(power(peak + 1) + 1e-30);
     const double hz = (static_cast<double>(peak) + 0.5 * (y0 - y2) / (y0 - 2.0 * y1 + y2)) * rate / n;
-    return {(static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0))) % 12 + 12) % 12, energy};
+    return {pitch_class(hz), energy};
 }
 
 BarMelody bar_melody(const Track &t, double from, double to)

@@ -24,6 +24,22 @@ double dc_db(const Track &t, double from, double to);
 // Energy of the side signal (L - R) over that of the mid (L + R), in dB, over the whole band.
 double side_to_mid_db(const Track &t, double from, double to);
 
+// The track through a high-pass at hz, 24 dB per octave: where its top end is measured.
+Track highpassed(const Track &t, double hz);
+
+// Integrated loudness of [from, to) s in LUFS, as played or summed to mono ((L + R) / 2 on both sides).
+double loudness(const Track &t, double from, double to, bool mono_sum);
+
+// Power spectrum of the mid signal (L + R) over [from, to), summed over Hann-windowed frames of 8192
+// samples side by side: bin k lies at k * 44100 / 8192 Hz.
+std::vector<double> mid_power(const Track &t, double from, double to);
+// The sum of its bins from lo_hz up to hi_hz, and the frequency of its strongest partial there.
+double band_power(const std::vector<double> &power, double lo_hz, double hi_hz);
+double peak_hz(const std::vector<double> &power, double lo_hz, double hi_hz);
+// The share of each pitch class (0 = C) in its bins from lo_hz up to hi_hz.
+std::array<double, 12> chroma(const std::vector<double> &power, double lo_hz, double hi_hz);
+int pitch_class(double hz);
+
 struct Spectrum {
     // Shares of the energy from 20 Hz to 20 kHz in 20-60, 60-250, 250-2k, 2k-6k and 6k-20k Hz.
     std::array<double, 5> share;

@@ -22,16 +22,22 @@ long presented;
 
 }  // namespace
 
-void present()
+void read_back(Frame &frame)
 {
-    const int width = grabbed.width;
-    const int height = grabbed.height;
-    std::vector<std::uint8_t> bottom_up(grabbed.rgb.size());
+    const int width = frame.width;
+    const int height = frame.height;
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    frame.rgb.resize(row * height);
+    std::vector<std::uint8_t> bottom_up(frame.rgb.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
     for (int y = 0; y < height; ++y)
-        std::copy_n(&bottom_up[(height - 1 - y) * row], row, &grabbed.rgb[y * row]);
+        std::copy_n(&bottom_up[(height - 1 - y) * row], row, &frame.rgb[y * row]);
+}
+
+void present()
+{
+    read_back(grabbed);
     ++presented;
     SDL_GL_SwapBuffers();
 }
@@ -53,18 +59,6 @@ bool open_window(int width, int height)
     setup_view(width, height);
     platform_install(time, present);
     return true;
-}
-
-int next_frame(Step step)
-{
-    for (;;) {
-        // Part 0 hands over to part 1 without a frame.
-        const int part = currentPart;
-        if (!(step == Step::draw ? draw_frame() : skip_frame()))
-            return 0;
-        if (part >= 1)
-            return part;
-    }
 }
 
 void set_time(Tick now) { virtual_now = now; }

@@ -6,6 +6,7 @@
 
 #include "partit.h"
 #include "platform.h"
+#include "timeline.h"
 
 // Offline playback: a virtual clock and a frame grabber plugged into the
 // demo's seam, so that the frame drawn at a given tick is the same on every
@@ -27,11 +28,6 @@ struct Frame {
 // Returns false, with SDL's error text in place, when it cannot.
 bool open_window(int width, int height);
 
-// Steps the timeline at the clock's tick, as the demo's loop does, until it
-// has drawn (or skipped) one frame. Returns the part the frame belonged to,
-// or 0 once the demo has ended.
-int next_frame(Step step = Step::draw);
-
 void set_time(Tick now);
 void advance_time(Tick milliseconds);
 Tick time();
@@ -39,6 +35,10 @@ Tick time();
 // Reads the finished frame back, then shows it: what the clock and grabber
 // install as the demo's presentation.
 void present();
+
+// Reads the frame being drawn, before it is shown, into a frame of the size
+// it gives.
+void read_back(Frame &frame);
 
 // The frame most recently presented, read back before it was shown.
 const Frame &last_frame();

@@ -38,6 +38,18 @@ PartStarts part_starts(Tick start, Rate rate)
     }
 }
 
+int next_frame(Step step)
+{
+    for (;;) {
+        // Part 0 hands over to part 1 without a frame.
+        const int part = currentPart;
+        if (!(step == Step::draw ? draw_frame() : skip_frame()))
+            return 0;
+        if (part >= 1)
+            return part;
+    }
+}
+
 long timeline_frames(Tick start, Rate rate) { return part_starts(start, rate)[final_part]; }
 
 const char *scene_name(int part)

@@ -36,6 +36,11 @@ PartStarts part_starts(Tick start, Rate rate);
 
 long timeline_frames(Tick start, Rate rate);
 
+// Steps the timeline at the clock's tick, as the demo's loop does, until it
+// has drawn (or skipped) one frame. Returns the part the frame belonged to,
+// or 0 once the demo has ended.
+int next_frame(Step step = Step::draw);
+
 // A short name for a part of the timeline (0 to 8), for the progress line.
 const char *scene_name(int part);
 

@@ -13,42 +13,48 @@ namespace {
 
 // How the song follows the demo. The demo starts the music right before its first frame, so a scene
 // that starts T s into the demo starts T s into the track. A tempo map puts a beat on every cut, the
-// tempo between two cuts steady and near 138 bpm (a beat about 0.435 s, a bar 1.74 s):
+// tempo between two cuts steady; each scene has a groove of its own:
 //
-//   beat   0    0.0 s  intro    decrunch screen: dark pad, ticking hats, a slow arp, the hook's
-//                               notes foretold on the bell
-//   beat  19    8.2 s  entry    logo: crash, kick, offbeat bass; the lead's long-note theme
-//   beat  35   15.2 s           the backbeat joins, the theme climbs an octave
-//   beat  51   22.0 s  fill     a bar of snare roll and riser
-//   beat  55   23.7 s  hook     cube field and title: crash and the hook; the last beat stops
-//   beat  75   32.5 s  drop     tile wave: sixteenth hats, rolling bass, the hook climbing
-//   beat  95   41.3 s  space    starfield: half time, the second, higher hook with its echoes, a wide pad
-//   beat 111   48.3 s  drive    the beat and the rolling bass return under the hook's answer
-//   beat 127   55.2 s  breakdown  drums and bass out, long notes, a riser
-//   beat 135   58.7 s  drive    greetings (59.3 .. 79.3 s): new chords and a third tune
-//   beat 171   74.3 s  break    the view swings back and locks: drums out, a long riser
-//   beat 183   79.6 s  roll     snare roll while the ship stretches
-//   beat 188   81.75 s warp     the white flash: boom, crash, a falling sweep as the stars fly off
-//   beat 193   83.8 s  calm     picture reveal: the bells' tune over a half-time beat
-//   beat 213   92.5 s           a soft kick and a dotted arp join while the rows fill in
-//   beat 233  101.3 s  finale   tree and credits: a new groove, the hook and a closing phrase
-//   beat 265  115.4 s  stop     two beats of the lead alone
-//   beat 267  116.3 s  end      the tonic, with a crash and a boom, as the picture fades to black;
+//   beat   0    0.0 s  intro    decrunch screen: an eight-bit machine's chords, ticking hats, the
+//                               hook's notes foretold on the bell; a heartbeat kick and a riser
+//   beat  19    8.2 s  logo     house at 139 bpm: four on the floor, offbeat bass, the long-note
+//                               theme over Am Dm F G; then claps and open hats, the theme climbs
+//   beat  51   22.0 s  fill     a bar of snare roll and riser, slowing into the title's tempo
+//   beat  55   23.7 s  hook     cube field and title at 136 bpm: a shuffled breakbeat and the hook
+//   beat  75   32.5 s  drop     tile wave at 164 bpm: a two-step beat, the chords falling Am G F E
+//   beat  99   41.3 s  space    starfield, up a minor third into C minor: half time, a wide pad
+//   beat 115   48.3 s  drive    the full beat and the rolling bass return under the hook's answer
+//   beat 131   55.2 s  breakdown  drums and bass out, long notes, a riser
+//   beat 139   58.7 s  drive    greetings (59.3 .. 79.3 s): new chords and a third tune
+//   beat 175   74.4 s  break    the view swings back and locks: drums out, a long riser
+//   beat 187   79.6 s  roll     snare roll on E while the ship stretches: the way back home
+//   beat 192   81.75 s warp     the white flash, in A minor: boom, crash, a falling sweep
+//   beat 197   83.8 s  calm     picture reveal: a lazy swung beat, the bells over chords that walk
+//                               round the circle of fifths; a soft kick joins as the rows fill in
+//   beat 237  101.3 s  finale   tree and credits: four on the floor with claps, the hook at home
+//   beat 269  115.4 s  stop     two beats of the lead alone
+//   beat 271  116.3 s  end      the tonic, with a crash and a boom, as the picture fades to black;
 //                               everything has died away by the demo's end at 121.3 s
-constexpr std::array<TempoMark, 9> tempo_map = {{
+constexpr std::array<TempoMark, 13> tempo_map = {{
     {0, 0.0},
     {19, 8.2},
+    // The fill's beats stretch one by one from the logo's tempo to the title's.
+    {51, 21.96},
+    {52, 22.392},
+    {53, 22.826},
+    {54, 23.262},
     {55, 23.7},
     {75, 32.5},
-    {95, 41.3},
-    {188, 81.75},
-    {193, 83.8},
-    {233, 101.3},
-    {267, 116.3},
+    {99, 41.3},
+    {192, 81.75},
+    {197, 83.8},
+    {237, 101.3},
+    {271, 116.3},
 }};
-constexpr int closing_beat = 267;
+constexpr int closing_beat = 271;
 constexpr double tail_fade_from = 119.3, tail_fade_to = 121.3;  // s: the echoes' last repeats die by the end
-constexpr int last_beat = 271;  // the ending holds the tonic for a bar
+constexpr int last_beat = 275;  // the ending holds the tonic for a bar
+constexpr int home_tonic = 33;  // A1: the kick's tail sits on the tonic of the key it plays in
 
 double seconds_at(double beat) { return beat_seconds(tempo_map.data(), tempo_map.size(), beat); }
 std::size_t sample_at(double beat) { return beat_sample(tempo_map.data(), tempo_map.size(), beat); }
@@ -59,14 +65,15 @@ struct Chord {
     std::array<int, 4> pad;  // close voicing, so changes move the voices little
 };
 
+// Roots from G1 up, so that the lowest bass notes still carry harmonics a small speaker plays.
 constexpr std::array<Chord, 7> chord_table = {{
     {"Am", 33, {57, 60, 64, 67}},
-    {"F", 29, {53, 57, 60, 64}},
+    {"F", 41, {53, 57, 60, 64}},
     {"C", 36, {55, 60, 64, 67}},
     {"G", 31, {55, 59, 62, 67}},
-    {"Em", 28, {55, 59, 64, 67}},
-    {"E", 28, {56, 59, 64, 68}},
-    {"Dm", 26, {57, 62, 65, 69}},
+    {"Em", 40, {55, 59, 64, 67}},
+    {"E", 40, {56, 59, 64, 68}},
+    {"Dm", 38, {57, 62, 65, 69}},
 }};
 
 struct Phrase {
@@ -75,28 +82,50 @@ struct Phrase {
 };
 
 // Drums: the character is the velocity.
+struct Groove {
+    const char *kick, *snare, *clap, *hat, *open_hat;
+    float swing;  // of every second sixteenth, in steps late: 0 is straight, a third a shuffle
+};
+
+constexpr const char *ticks = "4242424242424242";
 constexpr const char *four_to_the_floor = "x...x...x...x...";
-constexpr const char *half_kick = "7.........6.....";
-constexpr const char *downbeat = "x...............";
+constexpr const char *offbeat = "..x...x...x...x.";
 constexpr const char *backbeat = "....x.......x...";
 constexpr const char *back_ghost = "....x......3x..3";
-constexpr const char *half_snare = "........6.......";
-constexpr const char *roll_bar = "4.4.5.5.6677889.";  // the last step empty, so the downbeat stands out
-constexpr const char *roll_to_warp = "3...4...5.5.6677889.";
-constexpr const char *ticks = "4242424242424242";
-constexpr const char *offbeat = "..x...x...x...x.";
 constexpr const char *sixteenths = "3593359335933593";
-constexpr const char *calm_hats = "..3...3...3...3.";
+
+constexpr Groove silence = {nullptr, nullptr, nullptr, nullptr, nullptr, 0.0f};
+constexpr Groove decrunch = {nullptr, nullptr, nullptr, ticks, nullptr, 0.0f};
+constexpr Groove heartbeat = {"6..4............", nullptr, nullptr, ticks, nullptr, 0.0f};
+constexpr Groove house_bare = {four_to_the_floor, nullptr, nullptr, offbeat, nullptr, 0.0f};
+constexpr Groove house = {four_to_the_floor, nullptr, backbeat, "3.3.3.3.3.3.3.3.", offbeat, 0.0f};
+// The last step empty, so the downbeat stands out.
+constexpr Groove fill = {nullptr, "4.4.5.5.6677889.", nullptr, nullptr, nullptr, 0.0f};
+constexpr Groove breakbeat = {"x.....x...x..x..", "....x..3.3..x...", nullptr, "x3x3x3x3x3x3x3x3", "..............x.",
+                              0.3f};
+constexpr Groove two_step = {"x.........x.....", "....x.......x..4", nullptr, "x.5.x.5.x.5.x.5.", nullptr, 0.0f};
+constexpr Groove half_time = {"7..........5....", "........6.......", nullptr, "..3...3...3...3.", nullptr, 0.0f};
+constexpr Groove drive = {four_to_the_floor, back_ghost, nullptr, sixteenths, offbeat, 0.0f};
+constexpr Groove greetings = {four_to_the_floor, back_ghost, backbeat, sixteenths, offbeat, 0.0f};
+constexpr Groove roll_to_warp = {nullptr, "3...4...5.5.6677889.", nullptr, nullptr, nullptr, 0.0f};
+constexpr Groove lazy = {nullptr, "....5.......5...", nullptr, "4252425242524252", nullptr, 0.2f};
+constexpr Groove lazy_kick = {"x......6..x.....", "....5.......5...", nullptr, "4252425242524252", nullptr, 0.2f};
+constexpr Groove finale = {four_to_the_floor, backbeat, "....x.......x..x", sixteenths, "..x...x...x...x.", 0.0f};
+constexpr Groove downbeat = {"x...............", nullptr, nullptr, nullptr, nullptr, 0.0f};
 
 // Bass: 'o' plays the chord's root an octave up, any other character the root at that velocity.
 constexpr const char *bass_offbeat = "..x-..x-..x-..x-";
+constexpr const char *bass_bouncing = "..x-..o-..x-..o-";
+constexpr const char *bass_break = "x-.x-.x-..x-.xo.";
 constexpr const char *bass_rolling = ".xxo.xxo.xxo.xxo";
-constexpr const char *bass_drive = "x-xo-xxo-xo-x-xo";
+constexpr const char *bass_two_step = "x-----x---x---o-";
 constexpr const char *bass_held = "x-------x---x---";
 constexpr const char *bass_soft = "5-------4---4---";
-constexpr const char *held_long = "x-------------------";  // one note through a five-beat bar
+constexpr const char *bass_finale = "x--xo-x--xo-x-xo";
 
 constexpr const char *pad_bar = "x---------------";
+constexpr const char *held_long = "x-------------------";  // one note through a five-beat bar
+constexpr const char *chip_halves = "x-------x-------";
 
 // Arpeggios: digit d plays the chord's pad note d % 4, (d / 4 + 1) octaves up.
 constexpr const char *arp_pulse = "0.2.1.3.0.2.1.3.";
@@ -104,10 +133,9 @@ constexpr const char *arp_walk = "0123432101234321";
 constexpr const char *arp_leap = "0415263704152637";
 constexpr const char *arp_dotted = "0..2..4..1..3..5";
 
-// The tunes, a bar of rhythm and its notes at a time.
-constexpr Phrase foretold = {"x-----x---x-----" "x-----x---x-----" "x-----x---x-----" "x-----x---x---x-"
-                             "x-----x-----",
-                             "E5 C5 A4  B4 C5 E5  F5 E5 C5  D5 B4 G4 B4  G#4 B4"};
+// The tunes, a bar of rhythm and its notes at a time, written in A minor: a section's key moves them.
+constexpr Phrase foretold = {"x-----x---x-----", "E5 C5 A4  B4 C5 E5  F5 E5 C5"};
+constexpr Phrase foretold_end = {"x-----x---x---x-" "x-----x-----", "D5 B4 G4 B4  G#4 B4"};
 constexpr Phrase logo_theme = {"x-------x---x---" "x-----------x---" "x-------x---x---" "x-------x-------",
                                "A4 C5 E5  F5 E5  G5 E5 C5  D5 B4"};
 constexpr Phrase logo_climb = {"x-------x---x-x-" "x-------x---x---" "x-----x-----x---" "x-------x---x---",
@@ -116,98 +144,98 @@ constexpr Phrase hook = {"x--x--x---x-x---" "x--x--x---x-x---" "x--x--x---x-x---
                          "x-x-x-x-x-x-x---",
                          "E5 C5 A4 B4 C5  A4 C5 F5 E5 C5  G5 E5 C5 D5 E5  D5 B4 G4 A4 B4 D5  "
                          "E5 D5 C5 B4 A4 G#4 B4"};
-constexpr Phrase hook_climbing = {"x--x--x---x-x---" "x--x--x---x-x---" "x--x--x---x-x---" "x--x--x-x-x-x---"
-                                  "x-----x-----x---",
-                                  "A5 E5 C5 D5 E5  C6 A5 F5 G5 A5  G5 C6 E6 D6 C6  B5 G5 D5 E5 G5 B5  "
-                                  "B5 G#5 E5"};
-constexpr Phrase high_hook = {"x-x-x--x--x-x-x-",
-                              "C6 B5 A5 E5 A5 B5 C6  C6 A5 F5 C5 F5 A5 C6  E6 D6 C6 G5 C6 D6 E6  "
-                              "D6 B5 G5 D5 G5 A5 B5"};
-constexpr Phrase high_hook_answer = {"x-x-x--x--x-x-x-",
-                                     "E5 A5 B5 C6 B5 A5 E5  F5 A5 C6 F6 C6 A5 F5  G5 C6 D6 E6 D6 C6 G5  "
-                                     "B5 D6 B5 G5 D5 G5 B5"};
+constexpr Phrase tumbling = {"x--x--x-x--x--x-",
+                             "A5 E5 C6 B5 A5 E5  G5 D5 B5 A5 G5 D5  F5 C5 A5 G5 F5 C5  E5 B4 G#5 F5 E5 B4  "
+                             "A5 E5 C6 E6 D6 C6  B5 D6 G6 F6 E6 D6"};
+constexpr Phrase space_hook = {"x-x-x--x--x-x-x-",
+                               "C5 B4 A4 E4 A4 B4 C5  C5 A4 F4 C4 F4 A4 C5  E5 D5 C5 G4 C5 D5 E5  "
+                               "D5 B4 G4 D4 G4 A4 B4"};
+constexpr Phrase space_answer = {"x-x-x--x--x-x-x-",
+                                 "E4 A4 B4 C5 B4 A4 E4  F4 A4 C5 F5 C5 A4 F4  G4 C5 D5 E5 D5 C5 G4  "
+                                 "B4 D5 B4 G4 D4 G4 B4"};
 constexpr Phrase long_notes = {"x---------------" "x-------x-------", "A5  G5 B5"};
 constexpr Phrase greetings_tune = {"x--x--x-x-------" "x--x--x-x-------" "x--x--x-x-------" "x--x--x-x---x---"
                                    "x-x-x-x-x-x-x---" "x-x-x-x-x-x-x---" "x-x-x-x-x-x-x---" "x-------x---x---"
                                    "x-----x-----x---",
-                                   "C6 A5 F5 A5  D6 B5 G5 B5  E6 B5 G5 B5  C6 B5 A5 E5 A5  "
-                                   "F5 A5 C6 F6 E6 C6 A5  G5 B5 D6 G6 D6 B5 G5  E5 G5 B5 E6 D6 B5 G5  "
-                                   "A5 C6 E6  G#5 B5 E6"};
-constexpr Phrase locking = {"x-----------x---" "x-----------x---" "x---------------", "A5 G5  B5 A5  G5"};
+                                   "C5 A4 F4 A4  D5 B4 G4 B4  E5 B4 G4 B4  C5 B4 A4 E4 A4  "
+                                   "F4 A4 C5 F5 E5 C5 A4  G4 B4 D5 G5 D5 B4 G4  E4 G4 B4 E5 D5 B4 G4  "
+                                   "A4 C5 E5  G#4 B4 E5"};
+constexpr Phrase locking = {"x-----------x---" "x-----------x---" "x---------------", "A5 G5  B5 A5  A5"};
 constexpr Phrase bells_revealing = {"x-----x---x-----",
-                                    "C6 A5 F5  D6 B5 G5  B5 G5 E5  C6 A5 E5  D6 A5 F5"};
+                                    "D6 A5 F5  D6 B5 G5  C6 G5 E5  C6 A5 F5  B5 G#5 E5"};
 constexpr Phrase bells_filling = {"x---x---x-----x-" "x---x---x-----x-" "x---x---x-----x-" "x---x---x-----x-"
                                   "x-----x---x-----",
-                                  "A5 C6 F6 E6  B5 D6 G6 F6  G5 B5 E6 D6  C6 E6 A6 G6  B5 G#5 E5"};
-constexpr Phrase finale = {"x--x--x---x-x---" "x--x--x---x-x---" "x--x--x---x-x---" "x--x--x-x-x-x---"
-                           "x--x--x---x-x---" "x--x--x---x-x---" "x--x--x-x-x-x---" "x-----x---x-x-x-",
-                           "E5 C5 A4 B4 C5  A4 C5 F5 E5 C5  G5 E5 C5 D5 E5  D5 B4 G4 A4 B4 D5  "
-                           "E5 A5 C6 B5 A5  F5 A5 C6 D6 C6  G5 B5 D6 E6 D6 B5  E6 B5 G#5 A5 B5"};
+                                  "A5 D6 F6 E6  B5 D6 G6 F6  G5 C6 E6 D6  A5 C6 F6 E6  B5 G#5 E5"};
+constexpr Phrase finale_tune = {"x--x--x---x-x---" "x--x--x---x-x---" "x--x--x---x-x---" "x--x--x-x-x-x---"
+                                "x--x--x---x-x---" "x--x--x---x-x---" "x--x--x-x-x-x---" "x-----x---x-x-x-",
+                                "E5 C5 A4 B4 C5  A4 C5 F5 E5 C5  G5 E5 C5 D5 E5  D5 B4 G4 A4 B4 D5  "
+                                "E5 A5 C6 B5 A5  F5 A5 C6 D6 C6  F5 A5 D6 E6 D6 A5  E6 B5 G#5 A5 B5"};
 constexpr Phrase bells_answering = {"x-------x-------",
-                                    "A5 E6  F5 C6  G5 E6  G5 D6  A5 C6  F5 A5  G5 B5  G#5 B5"};
+                                    "A5 E6  F5 C6  G5 E6  G5 D6  A5 C6  F5 A5  F5 D6  G#5 B5"};
 constexpr Phrase pickup = {"x---x---", "G#5 B5"};
 constexpr Phrase tonic = {"x---------------", "A5"};
 
 struct Section {
     int beat;            // start, in beats from the top of the track
+    int key;             // semitones above A minor: chords, bass, tunes and the kick move with it
     const char *chords;  // one per bar, repeated
-    const char *kick;
-    const char *snare;
-    const char *hat;
-    const char *open_hat;
+    const Groove *groove;
     const char *bass;
     const char *pad;
+    const char *chip;
     const char *arp;
     const Phrase *lead;
     const Phrase *bells;
     float bright_from, bright_to;  // how far the filters are open, swept across the section
     int stop;                      // steps at the end in which drums and bass rest, before a cut's hit
-    float width;                   // how far the lead is spread, see play_lead
+    float width;                   // how far the lead and the pad are spread, see voices.h
     float vel;                     // of the pad, the arp, the lead and the bells
 };
 
-constexpr std::array<Section, 19> arrangement = {{
-    // beat  chords         kick               snare         hat          open hat
-    //       bass           pad       arp          lead            bells             brightness    stop width vel
-    {0,      "Am Am F G E", nullptr,           nullptr,      ticks,       nullptr,
-             nullptr,       pad_bar,  arp_pulse,   nullptr,        &foretold,        0.0f, 0.25f,  0, 0.0f, 0.5f},
-    {19,     "Am F C G",    four_to_the_floor, nullptr,      offbeat,     nullptr,
-             bass_offbeat,  pad_bar,  arp_walk,    &logo_theme,    nullptr,          0.25f, 0.5f,  0, 0.0f, 1.0f},
-    {35,     "Am F C G",    four_to_the_floor, backbeat,     offbeat,     nullptr,
-             bass_offbeat,  pad_bar,  arp_walk,    &logo_climb,    nullptr,          0.5f, 0.75f,  0, 0.0f, 1.0f},
-    {51,     "E",           nullptr,           roll_bar,     nullptr,     nullptr,
-             nullptr,       pad_bar,  arp_walk,    nullptr,        nullptr,          0.75f, 0.9f,  0, 0.0f, 1.0f},
-    {55,     "Am F C G E",  four_to_the_floor, backbeat,     nullptr,     offbeat,
-             bass_offbeat,  pad_bar,  arp_walk,    &hook,          nullptr,          0.7f, 0.85f,  4, 0.0f, 1.0f},
-    {75,     "Am F C G E",  four_to_the_floor, back_ghost,   sixteenths,  offbeat,
-             bass_rolling,  pad_bar,  arp_leap,    &hook_climbing, nullptr,          1.0f, 1.0f,   4, 0.0f, 1.0f},
-    {95,     "Am F C G",    half_kick,         half_snare,   calm_hats,   nullptr,
-             bass_held,     pad_bar,  nullptr,     &high_hook,     nullptr,          0.6f, 1.0f,   0, 1.0f, 1.0f},
-    {111,    "Am F C G",    four_to_the_floor, back_ghost,   nullptr,     offbeat,
-             bass_rolling,  pad_bar,  nullptr,     &high_hook_answer, nullptr,       1.0f, 1.0f,   0, 1.0f, 1.0f},
-    {127,    "F G",         nullptr,           nullptr,      nullptr,     nullptr,
-             nullptr,       pad_bar,  arp_walk,    &long_notes,    nullptr,          0.4f, 0.9f,   0, 1.0f, 1.0f},
-    {135,    "F G Em Am F G Em Am E", four_to_the_floor, back_ghost,   sixteenths,  offbeat,
-             bass_rolling,  pad_bar,  arp_leap,    &greetings_tune, nullptr,         1.0f, 1.0f,   0, 1.0f, 1.0f},
-    {171,    "F G Em",      nullptr,           nullptr,      ticks,       nullptr,
-             bass_held,     pad_bar,  arp_walk,    &locking,       nullptr,          0.3f, 1.0f,   0, 1.0f, 1.0f},
-    {183,    "G",           nullptr,           roll_to_warp, nullptr,     nullptr,
-             nullptr,       held_long, arp_walk,   nullptr,        nullptr,          1.0f, 1.0f,   0, 0.0f, 1.0f},
-    {188,    "Am",          nullptr,           nullptr,      nullptr,     nullptr,
-             nullptr,       held_long, nullptr,    nullptr,        nullptr,          0.6f, 0.3f,   0, 0.0f, 1.0f},
-    {193,    "F G Em Am Dm", nullptr,          half_snare,   calm_hats,   nullptr,
-             bass_soft,     pad_bar,  nullptr,     nullptr,        &bells_revealing, 0.35f, 0.5f,  0, 0.0f, 1.0f},
-    {213,    "F G Em Am E", half_kick,         half_snare,   calm_hats,   nullptr,
-             bass_soft,     pad_bar,  arp_dotted,  nullptr,        &bells_filling,   0.5f, 0.7f,   4, 0.0f, 1.0f},
-    {233,    "Am F C G Am F G E", four_to_the_floor, back_ghost, sixteenths, offbeat,
-             bass_drive,    pad_bar,  arp_leap,    &finale,        &bells_answering, 1.0f, 1.0f,   0, 0.5f, 1.0f},
-    {265,    "E",           nullptr,           nullptr,      nullptr,     nullptr,
-             nullptr,       pad_bar,  nullptr,     &pickup,        nullptr,          0.8f, 0.8f,   0, 0.0f, 1.0f},
-    {267,    "Am",          downbeat,          nullptr,      nullptr,     nullptr,
-             pad_bar,       pad_bar,  nullptr,     &tonic,         &tonic,           0.8f, 0.2f,   0, 0.0f, 1.0f},
+constexpr std::array<Section, 20> arrangement = {{
+    // beat key chords           groove
+    //      bass           pad        chip         arp         lead            bells             brightness  stop width vel
+    {0,   0, "Am Am F",          &decrunch,
+            nullptr,       pad_bar,   chip_halves, nullptr,    nullptr,        &foretold,        0.0f, 0.2f,  0, 0.0f, 0.7f},
+    {12,  0, "G E",              &heartbeat,
+            bass_soft,     pad_bar,   chip_halves, arp_pulse,  nullptr,        &foretold_end,    0.2f, 0.3f,  0, 0.0f, 0.8f},
+    {19,  0, "Am Dm F G",        &house_bare,
+            bass_offbeat,  pad_bar,   nullptr,     arp_walk,   &logo_theme,    nullptr,          0.25f, 0.5f, 0, 0.0f, 0.85f},
+    {35,  0, "Am Dm F G",        &house,
+            bass_bouncing, pad_bar,   nullptr,     arp_walk,   &logo_climb,    nullptr,          0.5f, 0.75f, 0, 0.3f, 1.0f},
+    {51,  0, "E",                &fill,
+            nullptr,       pad_bar,   nullptr,     arp_walk,   nullptr,        nullptr,          0.75f, 0.9f, 0, 0.0f, 1.0f},
+    {55,  0, "Am F C G E",       &breakbeat,
+            bass_break,    pad_bar,   nullptr,     arp_pulse,  &hook,          nullptr,          0.7f, 0.85f, 4, 0.3f, 1.0f},
+    {75,  0, "Am G F E",         &two_step,
+            bass_two_step, pad_bar,   nullptr,     arp_leap,   &tumbling,      nullptr,          1.0f, 1.0f,  4, 0.5f, 1.0f},
+    {99,  3, "Am F C G",         &half_time,
+            bass_soft,     pad_bar,   nullptr,     arp_dotted, &space_hook,    nullptr,          0.5f, 0.9f,  0, 1.0f, 0.75f},
+    {115, 3, "Am F C G",         &drive,
+            bass_rolling,  pad_bar,   nullptr,     arp_pulse,  &space_answer,  nullptr,          1.0f, 1.0f,  0, 1.0f, 1.0f},
+    {131, 3, "F G",              &silence,
+            nullptr,       pad_bar,   nullptr,     arp_walk,   &long_notes,    nullptr,          0.4f, 0.9f,  0, 1.0f, 1.0f},
+    {139, 3, "F G Em Am F G Em Am E", &greetings,
+            bass_rolling,  pad_bar,   nullptr,     arp_leap,   &greetings_tune, nullptr,         1.0f, 1.0f,  0, 1.0f, 1.0f},
+    {175, 3, "F G F",            &decrunch,
+            bass_held,     pad_bar,   nullptr,     arp_walk,   &locking,       nullptr,          0.3f, 1.0f,  0, 1.0f, 1.0f},
+    {187, 0, "E",                &roll_to_warp,
+            nullptr,       held_long, nullptr,     arp_walk,   nullptr,        nullptr,          1.0f, 1.0f,  0, 0.0f, 1.0f},
+    {192, 0, "Am",               &silence,
+            nullptr,       held_long, nullptr,     nullptr,    nullptr,        nullptr,          0.6f, 0.3f,  0, 0.0f, 1.0f},
+    {197, 0, "Dm G C F E",       &lazy,
+            bass_soft,     pad_bar,   nullptr,     nullptr,    nullptr,        &bells_revealing, 0.35f, 0.5f, 0, 0.0f, 1.0f},
+    {217, 0, "Dm G C F E",       &lazy_kick,
+            bass_soft,     pad_bar,   nullptr,     arp_dotted, nullptr,        &bells_filling,   0.5f, 0.7f,  4, 0.0f, 1.0f},
+    {237, 0, "Am F C G Am F Dm E", &finale,
+            bass_finale,   pad_bar,   nullptr,     arp_leap,   &finale_tune,   &bells_answering, 1.0f, 1.0f,  0, 0.5f, 1.0f},
+    {269, 0, "E",                &silence,
+            nullptr,       pad_bar,   nullptr,     nullptr,    &pickup,        nullptr,          0.8f, 0.8f,  0, 0.0f, 1.0f},
+    {271, 0, "Am",               &downbeat,
+            pad_bar,       pad_bar,   nullptr,     nullptr,    &tonic,         &tonic,           0.8f, 0.2f,  0, 0.0f, 1.0f},
     // Where the ending's bar ends: nothing starts here.
-    {last_beat, "Am",       nullptr,           nullptr,      nullptr,     nullptr,
-             nullptr,       nullptr,  nullptr,     nullptr,        nullptr,          0.0f, 0.0f,   0, 0.0f, 1.0f},
+    {last_beat, 0, "Am",         &silence,
+            nullptr,       nullptr,   nullptr,     nullptr,    nullptr,        nullptr,          0.0f, 0.0f,  0, 0.0f, 1.0f},
 }};
 
 enum class Cue { crash, riser, boom, fall };
@@ -215,27 +243,29 @@ enum class Cue { crash, riser, boom, fall };
 struct CueAt {
     int beat;
     Cue cue;
-    int beats;  // length of a riser or a fall
+    int beats;  // length of a riser or a fall: each riser ends on a crash
 };
 
-constexpr std::array<CueAt, 17> cue_sheet = {{
+constexpr std::array<CueAt, 19> cue_sheet = {{
+    {16, Cue::riser, 3},    // out of the decrunch
     {19, Cue::crash, 0},    // logo
     {51, Cue::riser, 4},    // into the title
     {55, Cue::crash, 0},    // title
     {75, Cue::crash, 0},    // tile wave
-    {95, Cue::crash, 0},    // starfield
-    {107, Cue::riser, 4},   // back to the full beat
-    {127, Cue::riser, 8},   // out of the breakdown
-    {135, Cue::crash, 0},   // greetings
-    {171, Cue::riser, 17},  // the view locks and the ship runs up to the warp
-    {188, Cue::boom, 0},    // the flash
-    {188, Cue::crash, 0},
-    {188, Cue::fall, 5},    // the field empties
-    {193, Cue::crash, 0},   // picture
-    {233, Cue::crash, 0},   // tree and credits
-    {265, Cue::riser, 2},
-    {267, Cue::boom, 0},    // the end
-    {267, Cue::crash, 0},
+    {99, Cue::crash, 0},    // starfield
+    {111, Cue::riser, 4},   // back to the full beat
+    {115, Cue::crash, 0},
+    {131, Cue::riser, 8},   // out of the breakdown
+    {139, Cue::crash, 0},   // greetings
+    {175, Cue::riser, 17},  // the view locks and the ship runs up to the warp
+    {192, Cue::boom, 0},    // the flash
+    {192, Cue::crash, 0},
+    {192, Cue::fall, 5},    // the field empties
+    {197, Cue::crash, 0},   // picture
+    {237, Cue::crash, 0},   // tree and credits
+    {269, Cue::riser, 2},
+    {271, Cue::boom, 0},    // the end
+    {271, Cue::crash, 0},
 }};
 
 const Chord &find_chord(const char *name, std::size_t length)
@@ -265,13 +295,20 @@ void render_section(Mix &m, const Section &s, int beats, std::optional<Stem> onl
 {
     auto on = [only](Stem stem) { return !only || *only == stem; };
     const int steps = beats * steps_per_beat;
+    const Groove &g = *s.groove;
     const std::vector<const Chord *> chords = parse_chords(s.chords);
     auto beat = [&](int step) { return s.beat + static_cast<double>(step) / steps_per_beat; };
-    auto at = [&](int step) { return sample_at(beat(step)); };
+    auto at = [&](int step) { return sample_at(beat(step) + (step % 2 ? g.swing / steps_per_beat : 0.0)); };
     auto gate = [&](const Hit &h) {
         return static_cast<float>(seconds_at(beat(h.step + h.length)) - seconds_at(beat(h.step)));
     };
-    auto chord = [&](int step) -> const Chord & { return *chords[(step / steps_per_bar) % chords.size()]; };
+    auto chord = [&](int step) {
+        Chord c = *chords[(step / steps_per_bar) % chords.size()];
+        c.root += s.key;
+        for (int &note : c.pad)
+            note += s.key;
+        return c;
+    };
     auto bright = [&](int step) {
         return s.bright_from + (s.bright_to - s.bright_from) * static_cast<float>(step) / steps;
     };
@@ -285,18 +322,28 @@ void render_section(Mix &m, const Section &s, int beats, std::optional<Stem> onl
             kept.pop_back();
         return kept;
     };
+    auto tune = [&](const Phrase *phrase, auto play) {
+        if (!phrase)
+            return;
+        const std::vector<int> notes = parse_notes(phrase->notes);
+        for (const Hit &h : hits(phrase->rhythm))
+            play(h, notes[h.index % notes.size()] + s.key);
+    };
 
-    for (const Hit &h : rhythm(s.kick)) {
+    const float kick_tail_hz = note_hz(static_cast<float>(home_tonic + s.key));
+    for (const Hit &h : rhythm(g.kick)) {
         duck_under_kick(m, at(h.step));
         if (on(Stem::drums))
-            play_kick(m, at(h.step), velocity(h.symbol));
+            play_kick(m, at(h.step), velocity(h.symbol), kick_tail_hz);
     }
     if (on(Stem::drums)) {
-        for (const Hit &h : rhythm(s.snare))
+        for (const Hit &h : rhythm(g.snare))
             play_snare(m, at(h.step), velocity(h.symbol));
-        for (const Hit &h : rhythm(s.hat))
+        for (const Hit &h : rhythm(g.clap))
+            play_clap(m, at(h.step), velocity(h.symbol));
+        for (const Hit &h : rhythm(g.hat))
             play_hat(m, at(h.step), velocity(h.symbol), false);
-        for (const Hit &h : rhythm(s.open_hat))
+        for (const Hit &h : rhythm(g.open_hat))
             play_hat(m, at(h.step), velocity(h.symbol), true);
     }
     for (const Hit &h : rhythm(on(Stem::bass) ? s.bass : nullptr)) {
@@ -304,23 +351,21 @@ void render_section(Mix &m, const Section &s, int beats, std::optional<Stem> onl
         play_bass(m, at(h.step), note, gate(h), velocity(h.symbol), bright(h.step));
     }
     for (const Hit &h : hits(on(Stem::pad) ? s.pad : nullptr))
-        play_pad(m, at(h.step), chord(h.step).pad, gate(h), s.vel, bright(h.step));
+        play_pad(m, at(h.step), chord(h.step).pad, gate(h), s.vel, bright(h.step), s.width);
+    for (const Hit &h : hits(on(Stem::arp) ? s.chip : nullptr))
+        play_chip(m, at(h.step), chord(h.step).pad, gate(h), s.vel);
     for (const Hit &h : hits(on(Stem::arp) ? s.arp : nullptr)) {
         const int d = h.symbol - '0';
         const int note = chord(h.step).pad[d % 4] + 12 * (d / 4 + 1);
         const float pan = h.step % 2 ? 0.6f : -0.6f;
         play_pluck(m, at(h.step), note, gate(h), s.vel, bright(h.step), pan);
     }
-    if (s.lead && on(Stem::lead)) {
-        const std::vector<int> notes = parse_notes(s.lead->notes);
-        for (const Hit &h : hits(s.lead->rhythm))
-            play_lead(m, at(h.step), notes[h.index % notes.size()], gate(h), s.vel, bright(h.step), s.width);
-    }
-    if (s.bells && on(Stem::bell)) {
-        const std::vector<int> notes = parse_notes(s.bells->notes);
-        for (const Hit &h : hits(s.bells->rhythm))
-            play_bell(m, at(h.step), notes[h.index % notes.size()], s.vel);
-    }
+    if (on(Stem::lead))
+        tune(s.lead, [&](const Hit &h, int note) {
+            play_lead(m, at(h.step), note, gate(h), s.vel, bright(h.step), s.width);
+        });
+    if (on(Stem::bell))
+        tune(s.bells, [&](const Hit &h, int note) { play_bell(m, at(h.step), note, s.vel); });
 }
 
 void play_cue(Mix &m, const CueAt &c)
@@ -362,7 +407,7 @@ Stereo render_song(std::optional<Stem> only)
         out.l[i] += m.pumped.l[i] * m.duck[i];
         out.r[i] += m.pumped.r[i] * m.duck[i];
     }
-    const std::size_t dotted_eighth = sample_at(95.75) - sample_at(95);
+    const std::size_t dotted_eighth = sample_at(99.75) - sample_at(99);  // at the starfield's tempo
     add_echo(m.echo_send, out, dotted_eighth, 0.4f, 3000.0f);
     add_reverb(m.room_send, out, 0.75f, 0.35f);
     block_dc(out);
@@ -389,4 +434,12 @@ std::vector<double> bar_starts()
             bars.push_back(seconds_at(beat));
     bars.push_back(seconds_at(closing_beat));
     return bars;
+}
+
+std::vector<double> beat_starts()
+{
+    std::vector<double> beats;
+    for (int beat = 0; beat <= closing_beat; ++beat)
+        beats.push_back(seconds_at(beat));
+    return beats;
 }

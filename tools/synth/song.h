@@ -22,3 +22,6 @@ std::vector<double> section_starts();
 
 // Seconds at which each bar begins, from the top up to the closing hit, and last the hit itself.
 std::vector<double> bar_starts();
+
+// Seconds at which each beat begins, from the top up to the closing hit: the tempo map the bars group.
+std::vector<double> beat_starts();

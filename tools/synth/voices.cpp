@@ -10,15 +10,18 @@
 namespace {
 
 // The mixing desk: each instrument's level before the master stage sets the overall loudness.
-constexpr float kick_level = 0.9f;
+constexpr float kick_level = 0.6f;
 constexpr float snare_level = 0.45f;
 constexpr float hat_level = 0.16f;
-constexpr float bass_level = 0.42f;
-constexpr float pad_level = 0.07f;
-constexpr float pluck_level = 0.13f;
+constexpr float bass_level = 0.36f;
+constexpr float growl_level = 1.2f;  // of the bass's mid layer against its sub
+constexpr float pad_level = 0.1f;
+constexpr float pluck_level = 0.3f;
 constexpr float lead_level = 0.28f;
-constexpr float bell_level = 0.24f;
-constexpr float crash_level = 0.16f;
+constexpr float bell_level = 0.3f;
+constexpr float crash_level = 0.22f;
+constexpr float clap_level = 0.5f;
+constexpr float chip_level = 0.05f;
 constexpr float boom_level = 0.8f;
 constexpr float sweep_level = 0.35f;
 
@@ -52,15 +55,15 @@ Mix make_mix(std::size_t frames)
             std::vector<float>(frames), std::vector<float>(frames)};
 }
 
-void play_kick(Mix &m, std::size_t at, float vel)
+void play_kick(Mix &m, std::size_t at, float vel, float tail_hz)
 {
-    constexpr float ring_s = 0.45f;
+    constexpr float ring_s = 0.38f;
     Osc body;
     Noise click;
     const std::size_t n = span(m, at, ring_s);
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);
-        const float hz = 46.0f + 120.0f * std::exp(-t / 0.03f);  // the thump is a fast pitch drop
+        const float hz = tail_hz * (1.0f + 2.2f * std::exp(-t / 0.03f));  // the thump is a fast pitch drop
         const float s = osc_sine(body, hz) * fall(t, ring_s) + 0.25f * noise(click) * fall(t, 0.004f);
         const float v = std::tanh(1.8f * s) * vel * kick_level;
         add(m.steady, at + i, v, v);
@@ -112,46 +115,56 @@ void play_hat(Mix &m, std::size_t at, float vel, bool open)
 void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float bright)
 {
     constexpr Adsr env = {0.004f, 0.3f, 0.6f, 0.06f};
-    Osc sub, saw;
-    Svf lp;
+    Osc sub, saw, growl;
+    Svf lp, body;
     const float hz = note_hz(static_cast<float>(note));
+    // The sub alone is lost on small speakers. The saw an octave up, driven into the sub, and a saw
+    // on the note through a fixed band around 400 Hz put the note's harmonics where they are heard.
+    const SvfCoef body_coef = svf_coef(400.0f, 0.9f);
     const std::size_t n = span(m, at, adsr_length(env, gate));
     SvfCoef coef{};
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);
         if (i % control_period == 0)
-            coef = svf_coef(180.0f + 700.0f * bright + 2200.0f * bright * fall(t, 0.18f), 1.3f);
+            coef = svf_coef(420.0f + 700.0f * bright + 2200.0f * bright * fall(t, 0.18f), 1.3f);
         const float buzz = svf_tick(lp, coef, osc_saw(saw, 2.0f * hz)).low;
-        const float v = std::tanh(1.4f * (0.8f * osc_sine(sub, hz) + 0.6f * buzz)) * adsr(env, t, gate);
+        const float mids = svf_tick(body, body_coef, osc_saw(growl, hz)).band;
+        const float v = (std::tanh(1.8f * (0.7f * osc_sine(sub, hz) + 0.8f * buzz)) + growl_level * mids) *
+                        adsr(env, t, gate);
         add(m.pumped, at + i, v * vel * bass_level, v * vel * bass_level);
     }
 }
 
-void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright)
+void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright,
+              float width)
 {
     constexpr Adsr env = {0.35f, 1.5f, 0.7f, 0.9f};
     constexpr float detune = 0.004f;  // about 7 cents either way: the slow beating is the pad's width
+    // The detuned doubles, one to a side, lose half their power in a mono sum; the centre loses none.
+    const float centre_level = 1.0f - 0.5f * width, double_level = 0.7f + 0.3f * width;
     // All notes share the envelope and the cutoff, so each side filters the sum of its saws.
-    const SvfCoef coef = svf_coef(300.0f * std::pow(20.0f, bright), 0.8f);
-    std::array<Osc, 4> left, right;
+    const SvfCoef coef = svf_coef(400.0f * std::pow(15.0f, bright), 0.8f);
+    std::array<Osc, 4> centre, left, right;
     std::array<float, 4> hz;
     for (std::size_t k = 0; k < notes.size(); ++k) {
         hz[k] = note_hz(static_cast<float>(notes[k]));
-        left[k].phase = 0.25;  // start the sides apart so the chord does not open with a click
+        left[k].phase = 0.25;  // start the voices apart so the chord does not open with a click
+        right[k].phase = 0.5;
     }
     Svf lp_l, lp_r;
     const std::size_t n = span(m, at, adsr_length(env, gate));
     for (std::size_t i = 0; i < n; ++i) {
-        float l = 0.0f, r = 0.0f;
+        float c = 0.0f, l = 0.0f, r = 0.0f;
         for (std::size_t k = 0; k < notes.size(); ++k) {
+            c += osc_saw(centre[k], hz[k]);
             l += osc_saw(left[k], hz[k] * (1.0f - detune));
             r += osc_saw(right[k], hz[k] * (1.0f + detune));
         }
         const float e = adsr(env, seconds(i), gate) * vel * pad_level;
-        l = svf_tick(lp_l, coef, l).low * e;
-        r = svf_tick(lp_r, coef, r).low * e;
+        l = svf_tick(lp_l, coef, centre_level * c + double_level * l).low * e;
+        r = svf_tick(lp_r, coef, centre_level * c + double_level * r).low * e;
         add(m.pumped, at + i, l, r);
-        m.room_send[at + i] += 0.35f * (l + r);
+        m.room_send[at + i] += 0.5f * (l + r);
     }
 }
 
@@ -179,25 +192,24 @@ void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float br
 {
     constexpr Adsr env = {0.01f, 0.4f, 0.75f, 0.2f};
     constexpr float vibrato_delay = 0.25f;  // a held note starts to sing only after a moment
-    const std::size_t haas = seconds_to_samples(0.011 * width);
-    Osc mid, left, right, lfo;
+    Osc mid, up, down, lfo;
     Svf lp_l, lp_r;
     const float hz = note_hz(static_cast<float>(note));
     const SvfCoef coef = svf_coef(1800.0f + 3500.0f * bright, 0.9f);
+    // Two detuned doubles lean out to either side; no copy is delayed, so a mono sum keeps every note.
+    const Pan to_left = pan_gains(-0.7f * width), to_right = pan_gains(0.7f * width);
     const std::size_t n = span(m, at, adsr_length(env, gate));
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);
         const float depth = t > vibrato_delay ? std::min(1.0f, (t - vibrato_delay) * 4.0f) : 0.0f;
         const float f = hz * std::exp2(0.012f * depth * osc_sine(lfo, 5.5f));
-        const float c = osc_saw(mid, f);
+        const float c = osc_saw(mid, f), a = 0.7f * osc_saw(up, f * 1.006f), b = 0.7f * osc_saw(down, f * 0.994f);
         const float e = adsr(env, t, gate) * vel * lead_level;
-        const float l = svf_tick(lp_l, coef, c + osc_saw(left, f * 1.006f)).low * e;
-        const float r = svf_tick(lp_r, coef, c + osc_saw(right, f * 0.994f)).low * e;
-        m.steady.l[at + i] += l;
-        if (at + i + haas < m.duck.size())
-            m.steady.r[at + i + haas] += r;
+        const float l = svf_tick(lp_l, coef, c + a * to_left.l + b * to_right.l).low * e;
+        const float r = svf_tick(lp_r, coef, c + a * to_left.r + b * to_right.r).low * e;
+        add(m.steady, at + i, l, r);
         m.echo_send[at + i] += 0.3f * (l + r);
-        m.room_send[at + i] += 0.2f * (l + r);
+        m.room_send[at + i] += 0.3f * (l + r);
     }
 }
 
@@ -223,17 +235,61 @@ void play_bell(Mix &m, std::size_t at, int note, float vel)
 void play_crash(Mix &m, std::size_t at, float vel)
 {
     constexpr float ring_s = 2.4f;
-    Noise left, right;
-    right.state = 777u;  // a second generator: the two sides must not be the same noise
+    constexpr float strike_s = 0.12f;  // the stick's hit, over the wash: the top end leaps at the cut
+    Noise shared, left, right;
+    left.state = 555u;
+    right.state = 777u;  // the sides' own noise spreads the wash; the shared part survives a mono sum
     Svf hp_l, hp_r;
-    const SvfCoef coef = svf_coef(3500.0f, 0.7f);
+    const SvfCoef coef = svf_coef(4500.0f, 0.7f);
     const std::size_t n = span(m, at, ring_s);
     for (std::size_t i = 0; i < n; ++i) {
-        const float e = fall(seconds(i), ring_s) * vel * crash_level;
-        const float l = svf_tick(hp_l, coef, noise(left)).high * e;
-        const float r = svf_tick(hp_r, coef, noise(right)).high * e;
+        const float t = seconds(i);
+        const float e = (fall(t, ring_s) + 2.0f * fall(t, strike_s)) * vel * crash_level;
+        const float c = noise(shared);
+        const float l = svf_tick(hp_l, coef, c + noise(left)).high * e;
+        const float r = svf_tick(hp_r, coef, c + noise(right)).high * e;
         add(m.steady, at + i, l, r);
         m.room_send[at + i] += 0.3f * (l + r);
+    }
+}
+
+void play_clap(Mix &m, std::size_t at, float vel)
+{
+    // Hands that do not quite meet: three quick bursts, then the room's answer.
+    constexpr float bursts_s[] = {0.0f, 0.011f, 0.023f};
+    constexpr float ring_s = 0.25f;
+    Noise hiss;
+    Svf bp;
+    const SvfCoef coef = svf_coef(1300.0f, 1.2f);
+    const std::size_t n = span(m, at, ring_s);
+    for (std::size_t i = 0; i < n; ++i) {
+        const float t = seconds(i);
+        float e = t >= bursts_s[2] ? fall(t - bursts_s[2], ring_s) : 0.0f;
+        for (float b : bursts_s)
+            e += t >= b ? fall(t - b, 0.01f) : 0.0f;
+        const float v = svf_tick(bp, coef, noise(hiss)).band * e * vel * clap_level;
+        add(m.steady, at + i, v, v);
+        m.room_send[at + i] += 0.6f * v;
+    }
+}
+
+void play_chip(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel)
+{
+    // The home computer's chord: one square voice stepping through the lower three notes fifty times
+    // a second, an octave up.
+    constexpr Adsr env = {0.005f, 0.4f, 0.5f, 0.1f};
+    constexpr float steps_per_s = 50.0f;
+    Osc sq;
+    std::array<float, 3> hz;
+    for (std::size_t k = 0; k < hz.size(); ++k)
+        hz[k] = note_hz(static_cast<float>(notes[k] + 12));
+    const std::size_t n = span(m, at, adsr_length(env, gate));
+    for (std::size_t i = 0; i < n; ++i) {
+        const float t = seconds(i);
+        const float v = osc_square(sq, hz[static_cast<std::size_t>(t * steps_per_s) % hz.size()]) *
+                        adsr(env, t, gate) * vel * chip_level;
+        add(m.pumped, at + i, v, v);
+        m.echo_send[at + i] += 0.3f * v;
     }
 }
 
@@ -245,7 +301,7 @@ void play_boom(Mix &m, std::size_t at, float vel)
     for (std::size_t i = 0; i < n; ++i) {
         const float t = seconds(i);
         // Falls an octave onto A1, the song's tonic, so that the boom under a closing chord is in tune.
-        const float hz = 55.0f * (1.0f + std::exp(-t / 0.15f));
+        const float hz = 55.0f * (1.0f + std::exp(-t / 0.08f));
         const float v = std::tanh(2.0f * osc_sine(body, hz) * fall(t, ring_s)) * vel * boom_level;
         add(m.steady, at + i, v, v);
         m.room_send[at + i] += 0.2f * v;
@@ -255,15 +311,18 @@ void play_boom(Mix &m, std::size_t at, float vel)
 void play_sweep(Mix &m, std::size_t at, float seconds_long, float from_hz, float to_hz, float level_from,
                 float level_to)
 {
+    constexpr float breath_s = 0.06f;  // the last moment drops back, so the hit it runs into stands out
     Noise hiss;
     Svf bp;
     const std::size_t n = span(m, at, seconds_long);
+    const std::size_t breath = n - std::min(n, seconds_to_samples(breath_s));
     SvfCoef coef{};
     for (std::size_t i = 0; i < n; ++i) {
         const float x = static_cast<float>(i) / static_cast<float>(n);
         if (i % control_period == 0)
             coef = svf_coef(from_hz * std::pow(to_hz / from_hz, x), 2.0f);
-        const float level = level_from + (level_to - level_from) * x;
+        const float drop = i < breath ? 1.0f : 0.3f + 0.7f * fall(seconds(i - breath), 0.03f);
+        const float level = (level_from + (level_to - level_from) * x) * drop;
         const float v = svf_tick(bp, coef, noise(hiss)).band * level * sweep_level;
         add(m.steady, at + i, v, v);
         m.room_send[at + i] += 0.5f * v;

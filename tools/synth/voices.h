@@ -20,18 +20,24 @@ Mix make_mix(std::size_t frames);
 
 // vel is 0..1. bright (0..1) opens the filters: the arrangement sweeps it to build up sections.
 // Pitches are MIDI note numbers; gate is how long the note is held, in seconds.
-void play_kick(Mix &m, std::size_t at, float vel);
+// The kick's thump falls onto tail_hz: tuned to the key, it does not beat against the bass.
+void play_kick(Mix &m, std::size_t at, float vel, float tail_hz);
 // The dip of the pumped bus under a kick; apart from the kick's sound so that a stem without the
 // drums still pumps as it does in the mix.
 void duck_under_kick(Mix &m, std::size_t at);
 void play_snare(Mix &m, std::size_t at, float vel);
+void play_clap(Mix &m, std::size_t at, float vel);
 void play_hat(Mix &m, std::size_t at, float vel, bool open);
 void play_bass(Mix &m, std::size_t at, int note, float gate, float vel, float bright);
-void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright);
+// width (0..1) moves the pad's chord from the centre out to its detuned doubles at the sides.
+void play_pad(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel, float bright,
+              float width);
 void play_pluck(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float pan);
-// width (0..1) delays the lead's right side by up to 11 ms: heard as a wider lead, not as an echo.
+// width (0..1) leans the lead's two detuned doubles out to the sides.
 void play_lead(Mix &m, std::size_t at, int note, float gate, float vel, float bright, float width);
 void play_bell(Mix &m, std::size_t at, int note, float vel);
+// A chord as an eight-bit machine plays one: a square wave running through the notes, pad[0..2].
+void play_chip(Mix &m, std::size_t at, const std::array<int, 4> &notes, float gate, float vel);
 void play_crash(Mix &m, std::size_t at, float vel);
 void play_boom(Mix &m, std::size_t at, float vel);
 // Band-passed noise gliding from from_hz to to_hz while its level goes from level_from to level_to:
