@@ -1,5 +1,10 @@
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -84,8 +89,13 @@ class Capture : public testing::Test {
 protected:
     std::string dir = make_temp_dir();
 
-    // A soundtrack of its own, so that these tests do not wait for the real one.
-    void SetUp() override { write_onset_wav(dir + "/music.wav", music_onset_s, 4.0); }
+    // A soundtrack of its own, so that these tests do not wait for the real
+    // one: 44.1 kHz stereo mp3, as the demo's mixer plays.
+    void SetUp() override
+    {
+        write_onset_wav(dir + "/music.wav", music_onset_s, 4.0);
+        tool({"ffmpeg", "-v", "error", "-i", "music.wav", "-ac", "2", "music.mp3"});
+    }
 
     Spawned capture(std::vector<std::string> args, SpawnOptions options = {})
     {
@@ -119,6 +129,13 @@ protected:
     Bytes video_frame(const std::string &file, double seconds)
     {
         return decoded({"-ss", std::to_string(seconds), "-i", file, "-frames:v", "1"});
+    }
+
+    // The sound of a video, as ffmpeg decodes it.
+    Bytes sound(const std::string &file)
+    {
+        tool({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a", "-f", "s16le", "-y", "sound.raw"});
+        return read_bytes(dir + "/sound.raw");
     }
 
     // What ffmpeg decodes from an input, as rgb24.
@@ -165,8 +182,9 @@ TEST_F(Capture, ShortStretchIsAPlayableMp4WithSoundAndTheRightFrames)
 {
     // An interrupted run of an older capture left this; it is none of ours.
     std::ofstream(dir + "/short.mp4.partial") << "stale";
-    const Spawned run = capture(
-        {"--size", "160x90", "--fps", "10", "--duration", "3", "--music", "music.wav", "-o", "short.mp4"});
+    // Two workers, each drawing and encoding a half; the progress is the whole job's.
+    const Spawned run = capture({"--size", "160x90", "--fps", "10", "--duration", "3", "--jobs", "2", "--music",
+                                 "music.mp3", "-o", "short.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("wrote 30 frames (0:03) of 160x90 at 10 fps")) << run.err;
     EXPECT_EQ(Bytes({'s', 't', 'a', 'l', 'e'}), read_bytes(dir + "/short.mp4.partial"));
@@ -201,7 +219,7 @@ TEST_F(Capture, FrameInTheVideoIsTheBenchFrameOfTheSameTick)
     // 3 s in, at tick 3500: the white caption and bar of the decrunch screen
     // on black, a picture with hard edges that moves 2.9 pixels a frame.
     const Spawned run = capture(
-        {"--size", "640x360", "--fps", "10", "--duration", "3.5", "--music", "music.wav", "-o", "v.mp4"});
+        {"--size", "640x360", "--fps", "10", "--duration", "3.5", "--music", "music.mp3", "-o", "v.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     const Bytes decoded = video_frame(dir + "/v.mp4", 3.0);
 
@@ -233,7 +251,8 @@ Bytes read_png(const std::string &path, int &width, int &height)
 
 TEST_F(Capture, ScreenshotIsExactlyTheBenchFrameAndNoVideoIsMade)
 {
-    const Spawned run = capture({"--size", "320x180", "--fps", "10", "--png", "3:shot.png", "--png", "0.2:early.png"});
+    const Spawned run = capture(
+        {"--size", "320x180", "--fps", "10", "--png", "3:shot.png", "--png", "0.2:early.png", "--jobs", "2"});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_FALSE(exists(dir + "/plums-under-glass.mp4"));
     int width = 0, height = 0;
@@ -252,7 +271,7 @@ TEST_F(Capture, NtscMasterIsLosslessAndHoldsThePngOfTheSameMoment)
 {
     // Frames 90 to 92 at 30000/1001 fps, 3.003 s to 3.070 s into the video.
     const Spawned run = capture({"--size", "320x180", "--fps", "29.97", "--from", "3", "--frames", "3", "--master",
-                                 "--music", "music.wav", "-o", "master.mkv"});
+                                 "--music", "music.mp3", "-o", "master.mkv"});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("wrote 3 frames (0:00) of 320x180 at 29.97 fps")) << run.err;
     auto video = probe(dir + "/master.mkv", "v");
@@ -286,7 +305,7 @@ TEST_F(Capture, TwoRunsToOneOutputLeaveOneWholeVideo)
         SpawnOptions options;
         options.directory = make_temp_dir();
         return spawn({CAPTURE_EXECUTABLE, "--size", "160x90", "--fps", "10", "--duration", seconds, "--music",
-                      dir + "/music.wav", "-o", target},
+                      dir + "/music.mp3", "-o", target},
                      options);
     };
     auto shorter = std::async(std::launch::async, capture_for, "2");
@@ -329,10 +348,55 @@ TEST_F(Capture, LaterStartAtEitherEdgeOrInsideAnySceneGivesTheFramesOfARunFromTh
     }
 }
 
+TEST_F(Capture, WorkersGiveTheFramesOfASingleProcessAndOneSoundTrack)
+{
+    // Across the cut from the tile wave to the starfield, in three ranges.
+    auto run = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), {"--size", "64x36", "--fps", "10", "--from", "40", "--duration", "3"});
+        const Spawned done = capture(more);
+        EXPECT_EQ(0, done.status) << done.err;
+    };
+    run({"--jobs", "1", "--raw", "one.raw"});
+    run({"--jobs", "3", "--raw", "three.raw"});
+    run({"--jobs", "3", "--master", "--music", "music.mp3", "-o", "three.mkv"});
+    run({"--jobs", "1", "--music", "music.mp3", "-o", "one.mp4"});
+    run({"--jobs", "3", "--music", "music.mp3", "-o", "three.mp4"});
+    const Bytes frames = read_bytes(dir + "/one.raw");
+    constexpr std::size_t frame_bytes = 64 * 36 * 3;
+    ASSERT_EQ(30 * frame_bytes, frames.size());
+    EXPECT_TRUE(frames == read_bytes(dir + "/three.raw"));
+    EXPECT_TRUE(frames == decoded({"-i", "three.mkv"})) << "the master is not lossless across the joins";
+
+    // H.264 pieces differ from one whole encoding by the encoder's own
+    // choices only: each frame is nearest the frame drawn at its time.
+    const Bytes one = decoded({"-i", "one.mp4"}), three = decoded({"-i", "three.mp4"});
+    ASSERT_EQ(frames.size(), three.size());
+    ASSERT_EQ(frames.size(), one.size());
+    auto frame = [&](const Bytes &all, long n) {
+        return Bytes(all.begin() + n * frame_bytes, all.begin() + (n + 1) * frame_bytes);
+    };
+    for (long n = 0; n < 30; ++n) {
+        const Bytes drawn = frame(frames, n), piece = frame(three, n);
+        EXPECT_LT(mean_abs_difference(drawn, piece), 2 * mean_abs_difference(drawn, frame(one, n)) + 1) << n;
+        for (long other : {n - 1, n + 1}) {
+            if (other < 0 || other >= 30 || frame(frames, other) == drawn)
+                continue;
+            EXPECT_LT(squared_difference(drawn, piece), squared_difference(frame(frames, other), piece)) << n;
+        }
+    }
+    // The same music, but for the single process's last AAC frames, which
+    // end with the video instead of at its length.
+    const Bytes one_sound = sound("one.mp4"), three_sound = sound("three.mp4");
+    constexpr std::size_t last_frames = 2 * 2 * 2 * 1024;
+    ASSERT_EQ(one_sound.size(), three_sound.size());
+    ASSERT_GT(one_sound.size(), last_frames);
+    EXPECT_TRUE(std::equal(one_sound.begin(), one_sound.end() - last_frames, three_sound.begin()));
+}
+
 TEST_F(Capture, MusicStartsWithTheFirstFrameAndFollowsALaterStart)
 {
     const Spawned run = capture({"--size", "160x90", "--fps", "10", "--from", "0.5", "--duration", "1.5",
-                                 "--music", "music.wav", "-o", "late.mp4"});
+                                 "--music", "music.mp3", "-o", "late.mp4"});
     ASSERT_EQ(0, run.status) << run.err;
     tool({"ffmpeg", "-v", "error", "-i", "late.mp4", "-map", "0:a", "-ac", "1", "-ar", "44100", "-f", "s16le", "-y",
           "audio.raw"});
@@ -341,6 +405,36 @@ TEST_F(Capture, MusicStartsWithTheFirstFrameAndFollowsALaterStart)
     while (onset + 1 < audio.size() && std::abs(static_cast<std::int16_t>(audio[onset] | audio[onset + 1] << 8)) < 4000)
         onset += 2;
     EXPECT_NEAR(music_onset_s - 0.5, onset / 2 / 44100.0, 0.01);
+}
+
+TEST_F(Capture, MusicRewrittenRightAfterItsCheckChangesNothing)
+{
+    // Two workers: their pieces are joined with the music at the very end.
+    const std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--duration", "2", "--jobs", "2",
+                                           "--music", "music.mp3"};
+    auto with = [&](const char *output) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"-o", output});
+        return all;
+    };
+    ASSERT_EQ(0, capture(with("before.mp4")).status);
+    ASSERT_TRUE(write_tone_mp3(dir + "/tone.mp3", 44100, 2));
+    const Bytes tone = read_bytes(dir + "/tone.mp3");
+    // The check is done when the capture closes the file it read.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_LE(0, inotify_add_watch(watch, (dir + "/music.mp3").c_str(), IN_CLOSE_NOWRITE));
+    std::thread rewriter([&] {
+        pollfd checked = {watch, POLLIN, 0};
+        if (poll(&checked, 1, 20000) == 1)
+            std::ofstream(dir + "/music.mp3", std::ios::binary).write(reinterpret_cast<const char *>(tone.data()),
+                                                                       static_cast<std::streamsize>(tone.size()));
+    });
+    const Spawned run = capture(with("after.mp4"));
+    rewriter.join();
+    close(watch);
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(tone == read_bytes(dir + "/music.mp3")) << "not rewritten";
+    EXPECT_TRUE(sound("before.mp4") == sound("after.mp4"));
 }
 
 // Whether a file shows up within a few seconds: the encoder's keeper puts a
@@ -358,7 +452,8 @@ TEST_F(Capture, InterruptLeavesAPlayableVideoOfTheFramesDone)
     options.signal = SIGINT;
     options.signal_after_ms = 1500;
     const auto began = std::chrono::steady_clock::now();
-    const Spawned run = capture({"--size", "160x90", "--music", "music.wav", "-o", "cut.mp4"}, options);
+    // The first worker's frames are the longest whole stretch from the start.
+    const Spawned run = capture({"--size", "160x90", "--jobs", "2", "--music", "music.mp3", "-o", "cut.mp4"}, options);
     EXPECT_LT(seconds_after_signal(began, options.signal_after_ms), stop_limit_s);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(130, run.status) << run.err;
@@ -374,37 +469,42 @@ TEST_F(Capture, InterruptLeavesAPlayableVideoOfTheFramesDone)
 
 TEST_F(Capture, StopEndsTheRunWithinASecondWhileTheEncoderIsLeftToFinish)
 {
-    // Encoders that end badly some time after the stop: the capture is gone
-    // by then, and the keeper removes what they leave.
+    // Encoders that ask for the stop once they have taken some frames, and
+    // end badly two seconds later: the capture is gone by then, and the
+    // keeper removes what they leave. The encoder's parent is the keeper,
+    // whose parent is the capture.
     struct Case {
-        const char *encoder;
+        const char *taken;
+        const char *signal;
         std::vector<std::string> length;
-        int signal;
     };
     const Case cases[] = {
-        {"sleep 2; exit 1", {}, SIGINT},                             // a write blocks: the pipe is full
-        {"cat >/dev/null; sleep 2; exit 1", {"--frames", "5"}, SIGTERM},  // the file takes long to finish
+        {"head -c 20000 >/dev/null", "INT", {}},             // then a write blocks: the pipe is full
+        {"cat >/dev/null", "TERM", {"--frames", "5"}},  // every frame is in: the file takes long to finish
     };
     ASSERT_EQ(0, mkdir((dir + "/fake").c_str(), 0755));
     for (const Case &c : cases) {
-        std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\n" << c.encoder << "\n";
+        std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\n" << c.taken << "\nread -r _ _ _ capture _ < /proc/$PPID/stat\n"
+                                            << "date +%s.%N >stopped; kill -" << c.signal << " $capture\n"
+                                            << "sleep 2; exit 1\n";
         chmod((dir + "/fake/ffmpeg").c_str(), 0755);
         SpawnOptions options;
         options.environment = {{"PATH", dir + "/fake:" + std::getenv("PATH")}};
-        options.signal = c.signal;
-        options.signal_after_ms = 500;
-        std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--music", "music.wav", "-o", "late.mp4"};
+        std::vector<std::string> args = {"--size", "64x36", "--fps", "10", "--no-audio", "-o", "late.mp4"};
         args.insert(args.end(), c.length.begin(), c.length.end());
-        const auto began = std::chrono::steady_clock::now();
         const Spawned run = capture(args, options);
-        EXPECT_LT(seconds_after_signal(began, options.signal_after_ms), stop_limit_s) << c.encoder;
+        const double ended = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+        std::ifstream stopped(dir + "/stopped");
+        double stopped_at = 0;
+        stopped >> stopped_at;
+        EXPECT_LT(ended - stopped_at, stop_limit_s) << c.taken;
         EXPECT_EQ(130, run.status) << run.err;
         EXPECT_NE(std::string::npos, run.err.find("in the background into late.mp4")) << run.err;
-        EXPECT_EQ(1, partial_files(dir)) << "still being finished";
+        EXPECT_GT(partial_files(dir), 0) << "still being finished";
         std::this_thread::sleep_for(std::chrono::seconds(2));
         for (int tries = 0; tries < 100 && partial_files(dir) > 0; ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_EQ(0, partial_files(dir)) << c.encoder;
+        EXPECT_EQ(0, partial_files(dir)) << c.taken;
         EXPECT_FALSE(exists(dir + "/late.mp4"));
     }
 }
@@ -416,12 +516,12 @@ TEST_F(Capture, StopBeforeAnyKeptFrameLeavesNoFile)
     // a frame larger than the pipe can hold is never written whole. Its
     // parent is the encoder's keeper, whose parent is the capture.
     ASSERT_EQ(0, mkdir((dir + "/fake").c_str(), 0755));
-    std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\nread -r _ _ _ capture _ < /proc/$PPID/stat\nkill -TERM $capture\n";
+    std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\nread -r _ _ _ capture _ < /proc/$PPID/stat\nkill -TERM $capture\nsleep 2\n";
     chmod((dir + "/fake/ffmpeg").c_str(), 0755);
     SpawnOptions options;
     options.environment = {{"PATH", dir + "/fake:" + std::getenv("PATH")}};
     const Spawned run = capture(
-        {"--size", "320x180", "--from", "100", "--music", "music.wav", "-o", "none.mp4"}, options);
+        {"--size", "320x180", "--from", "100", "--music", "music.mp3", "-o", "none.mp4"}, options);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(130, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("no video written")) << run.err;
@@ -438,24 +538,29 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         std::string message;
     };
     const std::string empty_dir = make_temp_dir();
-    ASSERT_EQ(0, symlink("music.wav", (dir + "/link.wav").c_str()));
-    ASSERT_EQ(0, link((dir + "/music.wav").c_str(), (dir + "/hard.wav").c_str()));
+    ASSERT_EQ(0, symlink("music.mp3", (dir + "/link.mp3").c_str()));
+    ASSERT_EQ(0, link((dir + "/music.mp3").c_str(), (dir + "/hard.mp3").c_str()));
     ASSERT_EQ(0, mkfifo((dir + "/fifo.mp3").c_str(), 0600));
-    const Bytes music = read_bytes(dir + "/music.wav");
+    std::ofstream(dir + "/huge.mp3").close();
+    std::filesystem::resize_file(dir + "/huge.mp3", (std::uintmax_t{64} << 20) + 1);
+    const Bytes music = read_bytes(dir + "/music.mp3");
     const std::vector<Case> cases = {
         {{"--frobnicate"}, {}, 2, "capture: unknown option '--frobnicate' (capture --help lists the options)\n"},
         {{"--size", "8x8"}, {}, 2, "capture: --size 8x8 is out of range: 16x16 to 7680x4320"},
         {{"--fps", "1000"}, {}, 2, "capture: --fps 1000 is out of range: 1 to 240"},
         {{"--from", "200"}, {}, 2, "capture: --from lies after the end of the demo"},
-        {{"--music", "music.wav", "-o", "no/such/dir/v.mp4"}, {}, 1,
+        {{"--music", "music.mp3", "-o", "no/such/dir/v.mp4"}, {}, 1,
          "capture: cannot write no/such/dir/v.mp4: no/such/dir: No such file"},
-        {{"--music", "music.wav", "-o", "."}, {}, 1, "capture: cannot write .: it is a directory"},
+        {{"--music", "music.mp3", "-o", "."}, {}, 2, "capture: cannot write .: it is a directory"},
         {{"--png", "1:no/such/dir/a.png"}, {}, 1, "capture: cannot write no/such/dir/a.png"},
-        {{"--music", "missing.mp3"}, {}, 1, "capture: cannot read the soundtrack missing.mp3"},
-        {{"--music", "fifo.mp3"}, {}, 2, "capture: the soundtrack fifo.mp3 is not a regular file"},
-        {{"--music", "music.wav", "-o", "music.wav"}, {}, 2, "capture: the output music.wav is the soundtrack"},
-        {{"--music", "music.wav", "-o", "link.wav"}, {}, 2, "capture: the output link.wav is the soundtrack"},
-        {{"--music", "link.wav", "-o", "hard.wav"}, {}, 2, "capture: the output hard.wav is the soundtrack"},
+        {{"--music", "missing.mp3"}, {}, 1, "capture: the soundtrack missing.mp3 could not be opened"},
+        {{"--music", "fifo.mp3"}, {}, 2, "capture: the soundtrack fifo.mp3 is a named pipe, not a regular file"},
+        {{"--music", "huge.mp3"}, {}, 2, "capture: the soundtrack huge.mp3 is larger than 64 MiB"},
+        // What the demo's mixer would not play is not its soundtrack.
+        {{"--music", "music.wav"}, {}, 2, "capture: the soundtrack music.wav holds no MPEG audio frame"},
+        {{"--music", "music.mp3", "-o", "music.mp3"}, {}, 2, "capture: the output music.mp3 is the soundtrack"},
+        {{"--music", "music.mp3", "-o", "link.mp3"}, {}, 2, "capture: the output link.mp3 is the soundtrack"},
+        {{"--music", "link.mp3", "-o", "hard.mp3"}, {}, 2, "capture: the output hard.mp3 is the soundtrack"},
         {{"-o", ""}, {}, 2, "capture: -o wants a file name, not an empty one"},
         {{"--fps", "29.9"}, {}, 2, "capture: --fps wants N, N/D"},
         {{}, {{"PATH", empty_dir}}, 1, "capture: ffmpeg is not on PATH"},
@@ -469,8 +574,89 @@ TEST_F(Capture, BadInputIsRefusedWithAMessageAndAStatus)
         EXPECT_EQ(0u, run.err.find(c.message)) << run.err;
         EXPECT_FALSE(exists(dir + "/plums-under-glass.mp4"));
     }
-    EXPECT_EQ(music, read_bytes(dir + "/music.wav"));
+    EXPECT_EQ(music, read_bytes(dir + "/music.mp3"));
     EXPECT_EQ(0, partial_files(dir));
+}
+
+// Outputs that are not regular files, the soundtrack as the output in every
+// mode, and encoders (a fake ffmpeg first on PATH) that stall, give up, fail
+// or lie: each is refused or fails with its reason, and no file is lost.
+// A symlink is followed: its target is replaced, the link kept.
+TEST_F(Capture, OutputsAndEncodersThatWouldLoseAFileAreRefused)
+{
+    // A copy of the capture with a soundtrack of its own beside it, as found by default.
+    const std::string capture_copy = dir + "/bin/capture", soundtrack = "bin/data/tapestrybeats.mp3";
+    std::filesystem::create_directories(dir + "/bin/data");
+    std::filesystem::copy_file(CAPTURE_EXECUTABLE, capture_copy);
+    std::filesystem::copy_file(dir + "/music.mp3", dir + "/" + soundtrack);
+    std::filesystem::create_directories(dir + "/fake");
+    std::filesystem::create_directories(dir + "/sub");
+    std::ofstream(dir + "/old.mp4") << "old";
+    std::ofstream(dir + "/sub/real.mp4") << "old";
+    ASSERT_EQ(0, mkfifo((dir + "/fifo.mp4").c_str(), 0600));
+    ASSERT_EQ(0, symlink("fifo.mp4", (dir + "/tofifo.png").c_str()));
+    ASSERT_EQ(0, symlink("sub/real.mp4", (dir + "/link.mp4").c_str()));
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/sock.mp4", dir.c_str());
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(0, bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address));
+    // A device node of our own where we may make one (as root), never a system one.
+    const bool device = mknod((dir + "/dev.mp4").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    tool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "color=size=64x36:rate=10", "-frames:v", "3", "three.mp4"});
+
+    struct Case {
+        std::vector<std::string> args;
+        const char *encoder;  // the fake ffmpeg's script; none: the real one
+        int status;
+        std::string message;
+    };
+    auto video = [](std::vector<std::string> more) {
+        more.insert(more.begin(), {"--size", "64x36", "--fps", "10", "--frames", "30", "--no-audio", "--jobs", "2"});
+        return more;
+    };
+    std::vector<Case> cases = {
+        {video({"-o", "fifo.mp4"}), nullptr, 2, "capture: cannot write fifo.mp4: it is a FIFO, not a regular file"},
+        {{"--raw", "sock.mp4"}, nullptr, 2, "capture: cannot write sock.mp4: it is a socket, not a regular file"},
+        {{"--png", "1:tofifo.png"}, nullptr, 2, "capture: cannot write tofifo.png: it is a FIFO"},
+        {{"-o", soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {video({"-o", soundtrack}), nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {video({"--music", "music.mp3", "-o", "music.mp3"}), nullptr, 2, "capture: the output music.mp3 is the soundtrack"},
+        {{"--raw", soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {{"--png", "1:" + soundtrack}, nullptr, 2, "capture: the output " + soundtrack + " is the soundtrack"},
+        {video({"-o", "old.mp4"}), "exec sleep 30", 1, "capture: ffmpeg has taken no frames for 1 s; no video written"},
+        {video({"-o", "old.mp4"}), "exec 0<&-; exec sleep 30", 1, "capture: ffmpeg stopped taking frames; no video"},
+        {video({"-o", "old.mp4"}), "echo 'no encoder' >&2; exit 3", 1, "capture: ffmpeg failed (exit status 3)"},
+        {video({"-o", "old.mp4"}), "cat >/dev/null", 1, "capture: ffmpeg's video is empty"},
+        {video({"-o", "old.mp4"}), "cat >/dev/null; for last; do :; done; cp three.mp4 \"$last\"", 1,
+         "capture: ffmpeg's video holds 3 frames, not 30"},
+        {video({"-o", "link.mp4"}), nullptr, 0, "capture: wrote 30 frames"},
+    };
+    if (device)
+        cases.push_back({video({"-o", "dev.mp4"}), nullptr, 2, "capture: cannot write dev.mp4: it is a device"});
+    for (const Case &c : cases) {
+        SpawnOptions options;
+        options.directory = dir;
+        options.environment = {{"CAPTURE_STALL_S", "1"}};
+        if (c.encoder) {
+            std::ofstream(dir + "/fake/ffmpeg") << "#!/bin/sh\n" << c.encoder << "\n";
+            chmod((dir + "/fake/ffmpeg").c_str(), 0755);
+            options.environment.push_back({"PATH", dir + "/fake:" + std::getenv("PATH")});
+        }
+        options.kill_after_ms = 20000;  // the encoders above would hold it for minutes
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), capture_copy);
+        const Spawned run = spawn(args, options);
+        EXPECT_EQ(c.status, run.status) << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.message << " from:\n" << run.err;
+    }
+    close(sock);
+    EXPECT_EQ(Bytes({'o', 'l', 'd'}), read_bytes(dir + "/old.mp4"));
+    EXPECT_EQ(read_bytes(dir + "/music.mp3"), read_bytes(dir + "/" + soundtrack));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir + "/fifo.mp4"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.mp4"));
+    EXPECT_EQ("30", probe(dir + "/sub/real.mp4", "v")["nb_read_frames"]);
+    EXPECT_EQ(0, partial_files(dir) + partial_files(dir + "/sub"));
 }
 
 TEST_F(Capture, FailedScreenshotLeavesNothingAndKeepsTheOlderFile)

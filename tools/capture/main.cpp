@@ -1,32 +1,37 @@
 // Plays the demo's timeline on a fixed-step clock, through the same seam and
 // the same offline player as the tests, and turns the frames into a video
-// (or PNG screenshots, or raw frames). Frames that are not kept are stepped
-// through without drawing: later scenes depend on the state, and the rand
-// sequence, that earlier frames leave behind.
+// (or PNG screenshots, or raw frames). The kept frames are shared among
+// workers, one per core, each rendering a range of its own from its own
+// start; their encoded pieces are joined without re-encoding.
 
+#include <fcntl.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include <SDL.h>
-
-#include "estimate.h"
 #include "files.h"
 #include "keeper.h"
+#include "music.h"
 #include "offline.h"
 #include "options.h"
 #include "partit.h"
 #include "progress.h"
+#include "render.h"
 #include "sink.h"
+#include "split.h"
 #include "standard_streams.h"
 #include "stop.h"
+#include "tally.h"
 #include "timeline.h"
+#include "workers.h"
 
 namespace {
 
@@ -34,13 +39,6 @@ using namespace capture;
 
 constexpr int exit_failed = 1;
 constexpr int exit_usage = 2;
-
-// On a terminal the progress line is redrawn at most this often; elsewhere
-// (a log file, nohup, CI) a line is printed every plain_interval_s or every
-// 1/plain_steps of the frames, whichever comes first.
-constexpr double progress_interval_s = 0.1;
-constexpr double plain_interval_s = 10;
-constexpr long plain_steps = 20;
 
 // Whether stderr is a terminal, where the progress line is redrawn in place
 // and a message must first end it.
@@ -58,170 +56,137 @@ std::string real_path(const std::string &path)
     return realpath(path.c_str(), resolved) ? resolved : path;
 }
 
-// Writes a PNG under a name of its own first, so that a failed write leaves
-// nothing behind and an older file of the same name stays as it was.
-bool write_shot(const offline::Frame &frame, const std::string &path)
+int cores()
 {
-    int fd = -1;
-    std::string why;
-    const std::string partial = make_partial(path, fd, why);
-    if (partial.empty()) {
-        std::fprintf(stderr, "%scapture: cannot write %s: %s\n", terminal ? "\n" : "", path.c_str(), why.c_str());
-        return false;
-    }
-    close(fd);
-    watch_file(partial);
-    errno = 0;
-    const bool written = offline::write_png(frame, partial.c_str()) && std::rename(partial.c_str(), path.c_str()) == 0;
-    if (!written) {
-        std::fprintf(stderr, "%scapture: cannot write %s%s%s\n", terminal ? "\n" : "", path.c_str(),
-                     errno ? ": " : "", errno ? std::strerror(errno) : "");
-        std::remove(partial.c_str());
-    }
-    watch_file("");
-    return written;
+    cpu_set_t usable;
+    return sched_getaffinity(0, sizeof usable, &usable) == 0 ? CPU_COUNT(&usable) : 1;
 }
 
-struct Run {
-    long drawn = 0;        // frames drawn: those kept
-    long kept = 0;         // frames written whole
-    bool failed = false;   // a write failed (not a stop cutting one short)
-    SceneCosts costs{};
-    Pace pace;
-};
-
-// Whether frame n goes to the sink, or to at least one PNG.
-bool is_kept(const Options &options, long first, long n)
+// A worker per core, as long as each has enough to do to be worth its start
+// (a window, an encoder, a seek).
+int default_jobs(const Options &options, const offline::PartStarts &starts, long first, long end)
 {
-    if (options.shots.empty())
-        return n >= first;
-    return std::any_of(options.shots.begin(), options.shots.end(),
-                       [&](const Shot &shot) { return offline::frame_at(shot.seconds, options.fps) == n; });
+    constexpr double least_work_s = 2;  // reference seconds a worker is given at least
+    const long pixels = static_cast<long>(options.width) * options.height;
+    std::vector<Range> drawn = {{first, end}};
+    if (!options.shots.empty()) {
+        drawn.clear();
+        for (long shot : shot_frames(options))
+            drawn.push_back({shot, shot + 1});
+    }
+    double work = 0;
+    for (const Range &range : drawn)
+        for (double part : work_between(starts, options.fps, pixels, range.first, range.end))
+            work += part;
+    return std::clamp(static_cast<int>(work / least_work_s), 1, cores());
 }
 
-long pixels(const Options &options) { return static_cast<long>(options.width) * options.height; }
-
-// Reference work of the frames after n that will be drawn: the kept ones.
-PartWork work_left(const Options &options, const offline::PartStarts &starts, long first, long n, long end)
+// Points every output at the file it will replace, through any symlinks,
+// and refuses one that may not be replaced. Returns why, with the exit
+// status, or an empty string.
+std::string settle_outputs(Options &options, const FileId &music, int &status)
 {
-    if (options.shots.empty())
-        return work_between(starts, options.fps, pixels(options), std::max(n + 1, first), end);
-    PartWork work{};
-    for (const Shot &shot : options.shots) {
-        const long at = offline::frame_at(shot.seconds, options.fps);
-        if (at > n) {
-            const PartWork one = work_between(starts, options.fps, pixels(options), at, at + 1);
-            for (std::size_t part = 0; part < work.size(); ++part)
-                work[part] += one[part];
+    std::vector<std::string *> outputs;
+    for (Shot &shot : options.shots)
+        outputs.push_back(&shot.path);
+    if (outputs.empty())
+        outputs.push_back(options.raw.empty() ? &options.output : &options.raw);
+    for (std::string *output : outputs) {
+        std::string target;
+        const std::string why = output_target(*output, target, status);
+        if (!why.empty())
+            return "cannot write " + *output + ": " + why;
+        if (same_file(target, music)) {
+            status = exit_usage;
+            return "the output " + *output + " is the soundtrack; choose another name";
         }
+        *output = target;
     }
-    return work;
+    return "";
 }
 
-bool keep(const Options &options, const offline::Frame &frame, long n)
+// Unfinished work goes under names of its own to this run, beside the
+// target, so that the final name only ever holds a complete file and runs
+// side by side do not mix their work. Returns an error text, or an empty
+// string; fd is open on the first name.
+std::string make_partials(const std::string &target, std::size_t count, std::vector<std::string> &names, int &fd)
 {
-    if (options.shots.empty())
-        return write_frame(frame.rgb.data(), frame.rgb.size());
-    bool written = true;
-    for (const Shot &shot : options.shots)
-        if (offline::frame_at(shot.seconds, options.fps) == n)
-            written = write_shot(frame, shot.path) && written;
-    return written;
-}
-
-// When the last progress line was shown: seconds into the run, and which
-// 1/plain_steps of the frames.
-struct Shown {
-    double at = 0;
-    long step = 0;
-};
-
-// Frames done counts the frames stepped through, drawn or skipped; the rate
-// counts the drawn ones.
-void show_progress(const Run &run, const Options &options, const offline::PartStarts &starts, long first, long n,
-                   long end, int part, double elapsed, Shown &shown)
-{
-    const long done = n + 1;
-    const long step = done * plain_steps / end;
-    const bool due = terminal ? elapsed - shown.at >= progress_interval_s
-                              : elapsed - shown.at >= plain_interval_s || step > shown.step;
-    if (!due && done < end)
-        return;
-    shown = {elapsed, step};
-    const double left = seconds_left(run.costs, run.pace, work_left(options, starts, first, n, end));
-    const std::string line = progress_line(done, end, offline::scene_name(part), run.drawn / elapsed, left);
-    std::fprintf(stderr, terminal ? "\r%s\033[K" : "capture: %s\n", line.c_str());
-}
-
-Run play(const Options &options, const offline::PartStarts &starts, long first, long end)
-{
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point began = Clock::now();
-    Clock::time_point frame_began = began;
-    Shown shown;
-    Run run;
-    for (long n = 0; n < end && !stop_requested() && !run.failed; ++n) {
-        offline::set_time(offline::frame_tick(options.start, options.fps, n));
-        // The one place that decides what becomes of frame n. Frames nobody
-        // sees are skipped: the scenes' state moves on as if they were drawn.
-        const bool kept = is_kept(options, first, n);
-        const int part = offline::next_frame(kept ? Step::draw : Step::skip);
-        if (part == 0)
-            break;
-        if (!kept)
-            continue;
-        if (keep(options, offline::last_frame(), n))
-            note_kept(++run.kept);
+    for (std::size_t i = 0; i < count; ++i) {
+        int made = -1;
+        std::string why;
+        names.push_back(make_partial(target, made, why));
+        if (names.back().empty()) {
+            names.pop_back();
+            for (const std::string &name : names)
+                std::remove(name.c_str());
+            return "cannot write " + target + ": " + why;
+        }
+        if (i == 0)
+            fd = made;
         else
-            run.failed = !stop_requested();
-        ++run.drawn;
-        const Clock::time_point now = Clock::now();
-        const double seconds = std::chrono::duration<double>(now - frame_began).count();
-        const double work = reference_cost(offline::frame_seconds(n, options.fps), part, pixels(options));
-        SceneCost &cost = run.costs[part];
-        cost.frames += 1;
-        cost.seconds += seconds;
-        cost.work += work;
-        add_frame(run.pace, seconds, work);
-        frame_began = now;
-        show_progress(run, options, starts, first, n, end, part, std::chrono::duration<double>(now - began).count(),
-                      shown);
+            close(made);
     }
-    if (terminal)
-        std::fputc('\n', stderr);
-    return run;
+    return "";
 }
 
-// Unfinished work goes under a name of its own to this run, so that the
-// final name only ever holds a complete file and runs side by side do not
-// mix their work. Returns an error text, or an empty string and partial.
-std::string open_sink(const Options &options, Video job, long first, const std::string &target,
-                      std::string &partial)
+// Starts the keeper with one encoder per range; sets where each range's
+// frames go. Returns an error text, or an empty string.
+std::string start_video(const Options &options, Video video, const std::vector<Range> &ranges,
+                        std::vector<int> &frames)
 {
+    Encoding encoding;
+    encoding.video = video;
+    encoding.video.width = options.width;
+    encoding.video.height = options.height;
+    encoding.video.fps = options.fps;
+    encoding.video.music_from = offline::frame_seconds(ranges.front().first, options.fps);
+    encoding.video.master = options.master;
+    encoding.video.crf = options.crf;
+    encoding.video.preset = options.preset;
+    encoding.ranges = ranges;
+    encoding.target = options.output;
+    // The video; with several ranges a piece for each, one for the music and
+    // the list that joins them.
+    const bool sound_piece = ranges.size() > 1 && video.music >= 0;
+    const std::size_t pieces = ranges.size() > 1 ? ranges.size() + 1 + sound_piece : 0;
+    std::vector<std::string> names;
     int fd = -1;
-    std::string why;
-    partial = make_partial(target, fd, why);
-    if (partial.empty())
-        return "cannot write " + target + ": " + why;
-    watch_file(partial, target);
-    if (!options.raw.empty()) {
-        open_raw(fd);
-        return "";
-    }
+    const std::string unmade = make_partials(options.output, 1 + pieces, names, fd);
+    if (!unmade.empty())
+        return unmade;
     close(fd);
-    job.path = partial;
-    job.target = target;
-    job.width = options.width;
-    job.height = options.height;
-    job.fps = options.fps;
-    job.music_from = offline::frame_seconds(first, options.fps);
-    job.master = options.master;
-    job.crf = options.crf;
-    job.preset = options.preset;
-    const std::string opened = open_video(job);
-    if (!opened.empty())
+    watch_files(names, options.output);
+    encoding.partial = names[0];
+    if (pieces > 0) {
+        encoding.pieces.assign(names.begin() + 1, names.begin() + 1 + ranges.size());
+        if (sound_piece)
+            encoding.sound = names[1 + ranges.size()];
+        encoding.list = names.back();
+    }
+    const std::string unstarted = start_keeper(encoding, frames);
+    if (!unstarted.empty())
+        for (const std::string &name : names)
+            std::remove(name.c_str());
+    return unstarted;
+}
+
+// Puts the raw frames kept from the first on, whichever worker drew them,
+// in place, or removes the file when there are none or a failure came.
+// Returns the failure, or why the file could not be put in place.
+std::string finish_raw(const Options &options, const std::string &partial, int fd, long kept, std::string failure)
+{
+    const off_t bytes = static_cast<off_t>(kept) * options.width * options.height * 3;
+    if (kept > 0 && failure.empty() && ftruncate(fd, bytes) != 0)
+        failure = "cannot write " + options.raw + ": " + std::strerror(errno);
+    if (close(fd) != 0 && kept > 0 && failure.empty())
+        failure = "cannot write " + options.raw + ": " + std::strerror(errno);
+    disarm_watchdog();
+    if (kept > 0 && failure.empty() && std::rename(partial.c_str(), options.raw.c_str()) != 0)
+        return "cannot rename " + partial + " to " + options.raw + ": " + std::strerror(errno) +
+               "; the finished file is left under the first name";
+    if (kept == 0 || !failure.empty())
         std::remove(partial.c_str());
-    return opened;
+    return failure;
 }
 
 }  // namespace
@@ -229,8 +194,6 @@ std::string open_sink(const Options &options, Video job, long first, const std::
 int main(int argc, char **argv)
 {
     fill_closed_standard_streams();
-    if (argc > 4 && std::strcmp(argv[1], keeper_mode) == 0)
-        return keep_encoder(argv);
     catch_stop_signals();
     terminal = isatty(STDERR_FILENO);
     Options options;
@@ -253,67 +216,103 @@ int main(int argc, char **argv)
 
     const bool video = options.shots.empty() && options.raw.empty();
     Video job;
-    if (video) {
-        job.ffmpeg = find_on_path("ffmpeg");
-        if (job.ffmpeg.empty())
-            return fail(exit_failed, "ffmpeg is not on PATH; it encodes the video (Debian package ffmpeg)");
+    for (auto [program, path, role] : {std::tuple{"ffmpeg", &job.ffmpeg, "encodes"}, {"ffprobe", &job.ffprobe, "checks"}}) {
+        *path = video ? find_on_path(program) : "";
+        if (video && path->empty())
+            return fail(exit_failed, std::string(program) + " is not on PATH; it " + role +
+                                         " the video (Debian package ffmpeg)");
     }
+    const std::string music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
+    const FileId music_id = file_id(music);
+    int status = 0;
     if (video && !options.no_audio) {
-        job.music = options.music.empty() ? offline::beside_program("data/tapestrybeats.mp3") : options.music;
-        FileId music;
-        int status = 0;
-        const std::string unusable = check_music(job.music, music, status);
-        if (!unusable.empty())
-            return fail(status, unusable);
-        if (same_file(options.output, music))
-            return fail(exit_usage, "the output " + options.output + " is the soundtrack; choose another with -o");
+        // Read once and checked as the demo checks it: ffmpeg gets this very
+        // copy, whatever happens to the file meanwhile.
+        const CheckedMusic checked = read_checked_music(music.c_str());
+        // A file there that is no music is a wrong argument; no file at all, a failure to run.
+        if (checked.refusal)
+            return fail(music_id.inode ? exit_usage : exit_failed,
+                        std::string("the soundtrack ") + checked.refusal + " (choose one with --music)");
+        std::string why;
+        job.music = sealed_copy(checked.bytes, checked.size, why);
+        if (job.music < 0)
+            return fail(exit_failed, "cannot keep a copy of the soundtrack: " + why);
     }
-    std::vector<std::string> targets = {video ? options.output : options.raw};
-    if (!options.shots.empty()) {
-        targets.clear();
-        for (const Shot &shot : options.shots)
-            targets.push_back(shot.path);
-    }
-    for (const std::string &target : targets) {
-        const std::string why = unwritable(target);
-        if (!why.empty())
-            return fail(exit_failed, "cannot write " + target + ": " + why);
+    const std::string unwritable = settle_outputs(options, music_id, status);
+    if (!unwritable.empty())
+        return fail(status, unwritable);
+
+    // Nothing is shown: SDL's offscreen driver draws the very same frames
+    // without a window, an X server or its copies of every frame.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const long pixels = static_cast<long>(options.width) * options.height;
+    const int jobs = options.jobs > 0 ? options.jobs : default_jobs(options, starts, first, end);
+    const std::vector<Range> ranges = options.shots.empty()
+                                          ? split_work(starts, options.fps, pixels, first, end, jobs)
+                                          : split_shots(shot_frames(options), jobs);
+    watch_ranges(ranges);
+    // Where each worker's frames go: its encoder, or its own handle on the raw file.
+    std::vector<int> own(ranges.size(), -1);
+    std::string raw_partial;
+    int raw_fd = -1;
+    if (video) {
+        const std::string unstarted = start_video(options, job, ranges, own);
+        if (!unstarted.empty())
+            return fail(exit_failed, unstarted);
+    } else if (!options.raw.empty()) {
+        std::vector<std::string> names;
+        const std::string unmade = make_partials(options.raw, 1, names, raw_fd);
+        if (!unmade.empty())
+            return fail(exit_failed, unmade);
+        raw_partial = names[0];
+        watch_files(names, options.raw);
+        for (int &fd : own)
+            fd = fcntl(raw_fd, F_DUPFD_CLOEXEC, 0);
     }
 
-    if (!offline::open_window(options.width, options.height))
-        return fail(exit_failed, std::string("cannot open an OpenGL window: ") + SDL_GetError());
-    const bool to_sink = options.shots.empty();
-    std::string partial;
-    if (to_sink) {
-        const std::string unopened = open_sink(options, job, first, targets[0], partial);
-        if (!unopened.empty())
-            return fail(exit_failed, unopened);
-    }
+    Tally tally = start_tally(options, starts, ranges);
+    std::string failure;
+    run_workers(
+        static_cast<int>(ranges.size()), own,
+        [&](int worker, const Tell &tell) {
+            if (video)
+                open_pipe_sink(own[worker]);
+            else if (!options.raw.empty())
+                open_file_sink(own[worker], first);
+            std::string why = render(options, worker, ranges[worker], tell);
+            close_sink();
+            if (why.empty())
+                why = sink_failure();
+            return why.empty() || options.raw.empty() ? why : "cannot write " + options.raw + ": " + why;
+        },
+        [&](const Report &report) {
+            if (report.told == Told::failed) {
+                if (failure.empty())
+                    failure = report.why;
+                return false;
+            }
+            note_frame(tally, report, terminal);
+            return true;
+        });
+    if (terminal)
+        std::fputc('\n', stderr);
+    std::fputs(cost_report(tally.costs, options.fps).c_str(), stderr);
 
-    const Run run = play(options, starts, first, end);
-    const bool closed = to_sink ? close_sink(run.kept > 0 && !run.failed) : true;
-    SDL_Quit();
-    std::fputs(cost_report(run.costs, options.fps).c_str(), stderr);
-
-    if (to_sink) {
-        if (!closed || run.failed || run.kept == 0) {
-            std::remove(partial.c_str());
-            if (stop_requested() && run.kept == 0)
-                return fail(exit_interrupted, "interrupted before any frame was kept; no video written");
-            return fail(exit_failed, video ? "ffmpeg failed; no video written" : "writing the frames failed");
-        }
-        disarm_watchdog();
-        // A video is put in place by the encoder's keeper once ffmpeg has finished it.
-        if (!video && std::rename(partial.c_str(), targets[0].c_str()) != 0)
-            return fail(exit_failed, "cannot rename " + partial + " to " + targets[0] + ": " + std::strerror(errno) +
-                                         "; the finished file is left under the first name");
-    } else if (run.failed) {
-        return exit_failed;
-    }
+    const long kept = whole_frames();
+    const bool whole = failure.empty() && kept > 0;
+    if (video && !end_keeper(whole) && whole)
+        return fail(exit_failed, "no video written");  // the keeper has said why
+    if (!options.raw.empty())
+        failure = finish_raw(options, raw_partial, raw_fd, whole ? kept : 0, failure);
+    if (!failure.empty())
+        return fail(exit_failed, failure + (video ? "; no video written" : ""));
+    if (options.shots.empty() && kept == 0)
+        return fail(stop_requested() ? exit_interrupted : exit_failed,
+                    std::string("interrupted before any frame was kept; no ") + (video ? "video" : "file") + " written");
     if (video)
         std::fprintf(stderr, "capture: %s %ld frames (%s) of %dx%d at %s fps to %s\n",
-                     stop_requested() ? "interrupted; wrote the first" : "wrote", run.kept,
-                     clock_text(offline::frame_seconds(run.kept, options.fps)).c_str(), options.width, options.height,
+                     stop_requested() ? "interrupted; wrote the first" : "wrote", kept,
+                     clock_text(offline::frame_seconds(kept, options.fps)).c_str(), options.width, options.height,
                      rate_text(options.fps).c_str(), real_path(options.output).c_str());
     return stop_requested() ? exit_interrupted : 0;
 }

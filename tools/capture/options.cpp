@@ -34,7 +34,7 @@ constexpr const char *x264_presets[] = {"ultrafast", "superfast", "veryfast", "f
 
 constexpr const char *flags[] = {"-h", "--help", "--version", "--no-audio", "--master"};
 constexpr const char *valued[] = {"--size", "--fps",   "--start", "--from", "--duration", "--to",    "--frames",
-                                  "--output", "-o",   "--music", "--raw",  "--png",      "--crf",   "--preset"};
+                                  "--output", "-o",   "--music", "--raw",  "--png",      "--crf",   "--preset", "--jobs"};
 constexpr const char *file_names[] = {"--output", "-o", "--music", "--raw"};
 
 // Options that cannot go together: any of the first group with any of the second.
@@ -154,6 +154,10 @@ std::string parse_value(const std::string &name, const std::string &value, Optio
             return "--preset " + value + " is not one of x264's: ultrafast, superfast, veryfast, faster, fast, "
                                          "medium, slow, slower, veryslow, placebo";
         options.preset = value;
+    } else if (name == "--jobs") {
+        if (!to_long(value, number) || number < 1 || number > max_jobs)
+            return "--jobs " + value + " is out of range: 1 to " + std::to_string(max_jobs);
+        options.jobs = static_cast<int>(number);
     } else if (name == "--output" || name == "-o") {
         options.output = value;
     } else if (name == "--music") {
@@ -213,12 +217,15 @@ const char *usage()
            "  --music FILE       the soundtrack (data/tapestrybeats.mp3 beside this program)\n"
            "  --no-audio         a video without sound\n"
            "  --crf N            x264's quality, 0 (lossless) to 51 (18)\n"
-           "  --preset NAME      x264's speed against size, ultrafast to placebo (medium)\n"
+           "  --preset NAME      x264's speed against size, ultrafast to placebo (veryfast)\n"
            "  --master           a lossless master to re-encode from: FFV1 video in RGB\n"
            "                     and FLAC audio in Matroska\n"
            "  --png SECONDS:FILE write the frame at that time as a PNG instead of a video;\n"
            "                     repeat for more\n"
            "  --raw FILE         write the kept frames as raw rgb24 instead of a video\n"
+           "  --jobs N           workers, each drawing and encoding a stretch of the video,\n"
+           "                     joined without re-encoding (one per core); 1 for a single\n"
+           "                     process\n"
            "  --version          the capture's version\n"
            "  -h, --help         this text\n"
            "Exit status: 0 done, 1 could not run, 2 bad arguments, 130 interrupted\n"

@@ -31,12 +31,18 @@ struct Options {
     bool no_audio = false;
     bool master = false;     // lossless FFV1 + FLAC in Matroska instead of H.264 + AAC in mp4
     int crf = 18;            // x264's quality: 0 lossless, 51 worst
-    std::string preset = "medium";
+    // Measured on the whole demo at crf 18 against the lossless master: veryfast
+    // takes 0.59 of medium's encoding time for 2 % more bytes and an SSIM 0.0008 lower.
+    std::string preset = "veryfast";
     std::string raw;         // when set, raw rgb24 frames go here instead of a video
     std::vector<Shot> shots; // when any, only these PNGs are written
+    int jobs = 0;            // workers, each rendering and encoding a stretch of its own; 0: one per core
     bool help = false;
     bool version = false;
 };
+
+// The most workers a capture runs.
+constexpr int max_jobs = 64;
 
 const char *usage();
 

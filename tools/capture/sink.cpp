@@ -1,64 +1,86 @@
 #include "sink.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
+#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
-#include "keeper.h"
 #include "stop.h"
-
-extern char **environ;
 
 namespace capture {
 
 namespace {
 
+// A write to ffmpeg that makes no progress this long means it has stopped
+// reading. CAPTURE_STALL_S shortens it, for trying out such an encoder.
+constexpr int stall_limit_s = 60;
+
 int sink_fd = -1;
-pid_t keeper = -1;   // the encoder's keeper, which runs ffmpeg
-int verdict_out = -1;
-int outcome_in = -1;
-bool write_failed;
+bool to_file;
+long first_frame;     // of the file
+std::string failure;  // why a write failed; empty while none has
 
-using Arguments = std::vector<std::string>;
-
-void append(Arguments &to, const Arguments &more) { to.insert(to.end(), more.begin(), more.end()); }
-
-Arguments ffmpeg_arguments(const Video &video)
+int stall_limit_ms()
 {
-    const std::string size = std::to_string(video.width) + "x" + std::to_string(video.height);
-    const std::string rate = std::to_string(video.fps.num) + "/" + std::to_string(video.fps.den);
-    Arguments arguments = {video.ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate,
-                           "-i", "pipe:0"};
-    if (!video.music.empty())
-        append(arguments, {"-ss", std::to_string(video.music_from), "-i", video.music, "-map", "0:v", "-map", "1:a",
-                           // Silence after the music ends, and the video's end ends the file.
-                           "-af", "apad", "-shortest"});
-    if (video.master) {
-        // Intra-only FFV1 in the frames' own RGB, cut anywhere without loss.
-        append(arguments, {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1"});
-        if (!video.music.empty())
-            append(arguments, {"-c:a", "flac"});
-        append(arguments, {"-f", "matroska", video.path});
-        return arguments;
+    const char *set = std::getenv("CAPTURE_STALL_S");
+    const long seconds = set ? std::strtol(set, nullptr, 10) : 0;
+    return 1000 * static_cast<int>(seconds > 0 && seconds < stall_limit_s ? seconds : stall_limit_s);
+}
+
+// Waits for the encoder to take more, up to the stall limit after it last
+// took something. False on a stop, or when the limit has passed.
+bool wait_for_room(std::chrono::steady_clock::time_point last_taken)
+{
+    const auto waited = std::chrono::steady_clock::now() - last_taken;
+    const long left = stall_limit_ms() - std::chrono::duration_cast<std::chrono::milliseconds>(waited).count();
+    if (left <= 0) {
+        failure = "ffmpeg has taken no frames for " + std::to_string(stall_limit_ms() / 1000) + " s";
+        return false;
     }
-    append(arguments, {// Tagged and converted as HD video, so that players show the colours the demo drew.
-                       "-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-                       "-c:v", "libx264", "-preset", video.preset, "-crf", std::to_string(video.crf),
-                       "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709",
-                       "-color_range", "tv"});
-    if (!video.music.empty())
-        append(arguments, {"-c:a", "aac", "-b:a", "192k"});
-    append(arguments, {"-movflags", "+faststart", "-f", "mp4", video.path});
-    return arguments;
+    pollfd room = {sink_fd, POLLOUT, 0};
+    poll(&room, 1, static_cast<int>(left));  // a stop cuts it short
+    return !stop_requested();
+}
+
+bool write_to_pipe(const std::uint8_t *rgb, std::size_t size)
+{
+    auto last_taken = std::chrono::steady_clock::now();
+    while (size > 0 && failure.empty()) {
+        const ssize_t written = write(sink_fd, rgb, size);
+        if (written > 0) {
+            rgb += written;
+            size -= static_cast<std::size_t>(written);
+            last_taken = std::chrono::steady_clock::now();
+        } else if (written < 0 && errno == EAGAIN) {
+            // A stop while the encoder is not reading gives the frame up.
+            if (!wait_for_room(last_taken))
+                return false;
+        } else if (written < 0 && errno != EINTR) {
+            failure = errno == EPIPE ? "ffmpeg stopped taking frames" : std::strerror(errno);
+        }
+    }
+    return size == 0;
+}
+
+bool write_to_file(long n, const std::uint8_t *rgb, std::size_t size)
+{
+    off_t at = static_cast<off_t>(n - first_frame) * static_cast<off_t>(size);
+    while (size > 0 && failure.empty()) {
+        const ssize_t written = pwrite(sink_fd, rgb, size, at);
+        if (written > 0) {
+            rgb += written;
+            size -= static_cast<std::size_t>(written);
+            at += written;
+        } else if (written < 0 && errno != EINTR) {
+            failure = std::strerror(errno);
+        }
+    }
+    return size == 0;
 }
 
 }  // namespace
@@ -81,99 +103,35 @@ std::string find_on_path(const char *program)
     }
 }
 
-std::string open_video(const Video &video)
+void open_pipe_sink(int fd)
 {
-    int frames[2], verdict[2], outcome[2];
-    if (pipe2(frames, O_CLOEXEC) != 0 || pipe2(verdict, O_CLOEXEC) != 0 || pipe2(outcome, O_CLOEXEC) != 0)
-        return std::string("cannot make a pipe: ") + std::strerror(errno);
-    // The keeper is this very program, whatever its name or place.
-    Arguments arguments = {"capture", keeper_mode, video.path, video.target};
-    append(arguments, ffmpeg_arguments(video));
-    std::vector<char *> argv;
-    for (const std::string &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, frames[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, verdict[0], verdict_fd);
-    posix_spawn_file_actions_adddup2(&actions, outcome[1], outcome_fd);
-    // A process group of its own keeps the terminal's Ctrl-C away from the
-    // keeper and ffmpeg: the capture decides when the stream ends, and
-    // ffmpeg finishes it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    // The capture ignores SIGPIPE; the keeper and ffmpeg get the usual behaviour back.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    const int failed = posix_spawn(&keeper, "/proc/self/exe", &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    close(frames[0]);
-    close(verdict[0]);
-    close(outcome[1]);
-    if (failed) {
-        close(frames[1]);
-        close(verdict[1]);
-        close(outcome[0]);
-        keeper = -1;
-        return std::string("cannot start the encoder's keeper: ") + std::strerror(failed);
-    }
-    watch_encoder(keeper, verdict[1]);
-    sink_fd = frames[1];
-    verdict_out = verdict[1];
-    outcome_in = outcome[0];
-    write_failed = false;
-    return "";
+    // Never blocked in a write: an encoder that stops reading is noticed.
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    sink_fd = fd;
+    to_file = false;
+    failure.clear();
 }
 
-void open_raw(int fd)
+void open_file_sink(int fd, long first)
 {
     sink_fd = fd;
-    write_failed = false;
+    to_file = true;
+    first_frame = first;
+    failure.clear();
 }
 
-bool write_frame(const std::uint8_t *rgb, std::size_t size)
+bool write_frame(long n, const std::uint8_t *rgb, std::size_t size)
 {
-    while (size > 0 && !write_failed) {
-        const ssize_t written = write(sink_fd, rgb, size);
-        // Only a stop request interrupts a write, and only one that had taken
-        // nothing yet: the encoder is not reading, so the frame is given up.
-        if (written < 0 && errno == EINTR)
-            return false;
-        if (written < 0) {
-            write_failed = true;
-            continue;
-        }
-        rgb += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return size == 0;
+    return to_file ? write_to_file(n, rgb, size) : write_to_pipe(rgb, size);
 }
 
-bool close_sink(bool keep)
+std::string sink_failure() { return failure; }
+
+void close_sink()
 {
-    const bool closed = close(sink_fd) == 0;
+    if (sink_fd >= 0 && close(sink_fd) != 0 && failure.empty())
+        failure = std::strerror(errno);
     sink_fd = -1;
-    if (keeper < 0)
-        return closed && !write_failed;
-    keep = keep && !write_failed;
-    tell_verdict(keep);
-    char outcome = 0;
-    while (read(outcome_in, &outcome, 1) < 0 && errno == EINTR) {
-    }
-    close(outcome_in);
-    int status = 0;
-    while (waitpid(keeper, &status, 0) < 0 && errno == EINTR) {
-    }
-    keeper = -1;
-    watch_encoder(-1, -1);
-    return keep && outcome == renamed_outcome;
 }
 
 }  // namespace capture
