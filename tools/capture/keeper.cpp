@@ -88,7 +88,9 @@ void kill_child(Child &child)
         return;
     kill(child.pid, SIGKILL);
     waitpid(child.pid, &child.status, 0);
-    child.ended = child.killed = true;
+    child.ended = true;
+    // One that was already on its way out keeps its own reason.
+    child.killed = WIFSIGNALED(child.status) && WTERMSIG(child.status) == SIGKILL;
 }
 
 // Why a program's ending leaves no video, or an empty string for a clean one.
@@ -250,8 +252,11 @@ int keep(const Encoding &encoding, const std::vector<int> &frames_in, int verdic
     }
     const Verdict verdict = wait_for_verdict(encoders, verdict_in);
     const bool ready = verdict.keep == keep_verdict && finish(encoding, encoders, verdict);
-    for (Child &encoder : encoders)
+    for (Child &encoder : encoders) {
         kill_child(encoder);
+        if (!encoder.killed)
+            report(encoder, "ffmpeg");
+    }
     const bool renamed = ready && std::rename(encoding.partial.c_str(), encoding.target.c_str()) == 0;
     if (ready && !renamed)
         std::fprintf(stderr, "capture: cannot rename %s to %s: %s\n", encoding.partial.c_str(),
