@@ -108,7 +108,7 @@ std::string open(Samples samples)
     wanted.callback = fill;
     p = {};
     p.samples = std::move(samples);
-    // No spec back: SDL converts to whatever the device wants.
+    // Nothing obtained asked back: SDL converts to whatever the device wants.
     if (SDL_OpenAudio(&wanted, nullptr) != 0) {
         p = {};
         return SDL_GetError();
